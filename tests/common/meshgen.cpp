@@ -1,0 +1,153 @@
+#include "common/meshgen.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+
+namespace testmesh {
+
+Mesh brick(int nx, int ny, int nz, float h, int nmat) {
+  Mesh m;
+  m.nnode = (nx + 1) * (ny + 1) * (nz + 1);
+  m.xyz.assign(3 * (m.nnode + 1), 0.0f);
+  auto node = [&](int i, int j, int k) { return 1 + i + (nx + 1) * (j + (ny + 1) * k); };
+  for (int k = 0; k <= nz; ++k)
+    for (int j = 0; j <= ny; ++j)
+      for (int i = 0; i <= nx; ++i) {
+        const int n = node(i, j, k);
+        m.xyz[3 * n + 0] = h * static_cast<float>(i);
+        m.xyz[3 * n + 1] = h * static_cast<float>(j);
+        m.xyz[3 * n + 2] = h * static_cast<float>(k);
+      }
+  // Six tetrahedra per cube around the diagonal from corner 0 to corner 7; the
+  // path 0 -> e_a -> e_a+e_b -> 7 runs over the six orders of the axes.
+  static const int axes[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+  m.nelem = 6 * nx * ny * nz;
+  m.ielem.assign(4 * (m.nelem + 1), 0);
+  m.imat.assign(m.nelem + 1, 0);
+  int e = 0;
+  for (int k = 0; k < nz; ++k)
+    for (int j = 0; j < ny; ++j)
+      for (int i = 0; i < nx; ++i)
+        for (const auto& ax : axes) {
+          ++e;
+          int c[3] = {i, j, k};
+          m.ielem[4 * e + 0] = node(c[0], c[1], c[2]);
+          ++c[ax[0]];
+          m.ielem[4 * e + 1] = node(c[0], c[1], c[2]);
+          ++c[ax[1]];
+          m.ielem[4 * e + 2] = node(c[0], c[1], c[2]);
+          ++c[ax[2]];
+          m.ielem[4 * e + 3] = node(c[0], c[1], c[2]);
+          m.imat[e] = nmat > 1 ? 1 + (i * nmat) / nx : 1;
+        }
+  return m;
+}
+
+Mesh random_mesh(int nnode, int nelem, unsigned seed, double repeat_fraction, int isolated) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> coord(0.0f, 1.0f);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  Mesh m;
+  m.nnode = nnode;
+  m.xyz.assign(3 * (nnode + 1), 0.0f);
+  for (int i = 1; i <= nnode; ++i)
+    for (int c = 0; c < 3; ++c) m.xyz[3 * i + c] = coord(rng);
+  // Nodes that no element may use.
+  std::set<int> lonely;
+  while (static_cast<int>(lonely.size()) < isolated && static_cast<int>(lonely.size()) < nnode - 4)
+    lonely.insert(1 + static_cast<int>(rng() % nnode));
+  const int window = 12;
+  auto pick = [&](int base) {
+    for (;;) {
+      int v = base + static_cast<int>(rng() % (2 * window + 1)) - window;
+      if (v < 1) v += nnode;
+      if (v > nnode) v -= nnode;
+      if (v >= 1 && v <= nnode && !lonely.count(v)) return v;
+    }
+  };
+  m.nelem = nelem;
+  m.ielem.assign(4 * (nelem + 1), 0);
+  m.imat.assign(nelem + 1, 1);
+  for (int e = 1; e <= nelem; ++e) {
+    const int base = pick(1 + static_cast<int>(rng() % nnode));
+    int c[4] = {base, 0, 0, 0};
+    for (int k = 1; k < 4; ++k) {
+      int v;
+      do v = pick(base);
+      while (v == c[0] || v == c[1] || v == c[2]);
+      c[k] = v;
+    }
+    if (unit(rng) < repeat_fraction) c[1 + rng() % 3] = c[rng() % 4];
+    for (int k = 0; k < 4; ++k) m.ielem[4 * e + k] = c[k];
+    m.imat[e] = 1 + static_cast<int>(rng() % 3);
+  }
+  return m;
+}
+
+void write_file(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f << text;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return {};
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+std::string fresh_dir(const std::string& tag) {
+  static int counter = 0;
+  const auto base = std::filesystem::temp_directory_path() /
+                    ("headfield-" + tag + "-" + std::to_string(::getpid()) + "-" +
+                     std::to_string(++counter));
+  std::filesystem::remove_all(base);
+  std::filesystem::create_directories(base);
+  return base.string();
+}
+
+void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float scale) {
+  char buf[160];
+  std::string s;
+  std::snprintf(buf, sizeof buf, "''\n%.9g\n", static_cast<double>(scale));
+  write_file(dir + "/setting.dta", buf);
+  s = std::to_string(m.nnode) + "\n";
+  for (int i = 1; i <= m.nnode; ++i) {
+    std::snprintf(buf, sizeof buf, "%d %.9g %.9g %.9g\n", i, static_cast<double>(m.xyz[3 * i]),
+                  static_cast<double>(m.xyz[3 * i + 1]), static_cast<double>(m.xyz[3 * i + 2]));
+    s += buf;
+  }
+  write_file(dir + "/xyz.dat", s);
+  s = std::to_string(m.nelem) + " 4\n";
+  for (int e = 1; e <= m.nelem; ++e) {
+    std::snprintf(buf, sizeof buf, "%d %d %d %d %d %d\n", e - 1, m.ielem[4 * e] - 1,
+                  m.ielem[4 * e + 1] - 1, m.ielem[4 * e + 2] - 1, m.ielem[4 * e + 3] - 1,
+                  m.imat[e]);
+    s += buf;
+  }
+  write_file(dir + "/elem.dat", s);
+  s = std::to_string(b.prop.size()) + "\n";
+  for (float v : b.prop) {
+    std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(v));
+    s += buf;
+  }
+  write_file(dir + "/prop.dat", s);
+  s = std::to_string(b.bval.size()) + "\n";
+  for (float v : b.bval) {
+    std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(v));
+    s += buf;
+  }
+  write_file(dir + "/bval.dat", s);
+  s = std::to_string(b.bcp.size()) + "\n";
+  for (const auto& [node, code] : b.bcp) s += std::to_string(node) + " " + std::to_string(code) + "\n";
+  write_file(dir + "/bcp.dat", s);
+}
+
+}  // namespace testmesh

@@ -1,0 +1,50 @@
+// Generated tetrahedral meshes for the tests: structured bricks and random
+// meshes with the awkward cases real files can hold.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testmesh {
+
+// A mesh in the solver's numbering: 1-based nodes and elements, entry 0 unused.
+struct Mesh {
+  std::int32_t nnode = 0;
+  std::vector<float> xyz;             // node i at xyz[3*i + 0..2]
+  std::int32_t nelem = 0;
+  std::vector<std::int32_t> ielem;    // element e at ielem[4*e + 0..3], 1-based nodes
+  std::vector<std::int32_t> imat;     // material per element, 1-based
+};
+
+// A brick of nx*ny*nz cubes of edge h, each cut into six tetrahedra around its
+// main diagonal (a conforming mesh). Node (i,j,k) is number 1 + i + (nx+1)*(j + (ny+1)*k).
+// Materials alternate in layers along x when nmat > 1.
+Mesh brick(int nx, int ny, int nz, float h = 1.0f, int nmat = 1);
+
+// A random mesh: nnode nodes scattered in the unit cube, nelem elements whose
+// corners are drawn near each other in node order (so rows stay short), with a
+// fraction of elements that repeat a corner and some nodes in no element.
+// Deterministic for a given seed.
+Mesh random_mesh(int nnode, int nelem, unsigned seed, double repeat_fraction = 0.02,
+                 int isolated = 3);
+
+// Writes setting.dta (datadir '' and the given scale), xyz.dat, elem.dat (0-based
+// corners), prop.dat, bval.dat and bcp.dat into dir. Coordinates are written as
+// given, with enough digits to read back the same 32-bit values.
+struct Boundary {
+  std::vector<float> prop;                                  // conductivity per material
+  std::vector<float> bval;                                  // prescribed potentials
+  std::vector<std::pair<std::int32_t, std::int32_t>> bcp;   // (node, code)
+};
+void write_model(const std::string& dir, const Mesh& mesh, const Boundary& b,
+                 float scale = 1.0f);
+
+// Writes a file with the given content.
+void write_file(const std::string& path, const std::string& text);
+// Reads a whole file; empty when it does not exist.
+std::string read_file(const std::string& path);
+// A fresh empty directory under the system's temporary directory.
+std::string fresh_dir(const std::string& tag);
+
+}  // namespace testmesh

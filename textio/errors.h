@@ -1,0 +1,48 @@
+// Ending a run: handled stops with an exit status, and fatal record errors.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace textio {
+
+// Exit statuses of both programs.
+constexpr int exit_ok = 0;
+constexpr int exit_handled = 1;   // a handled failure or rejected input
+constexpr int exit_noconv = 2;    // the iteration did not converge (file still written)
+constexpr int exit_fatal = 3;     // a fatal error of the record layer
+
+// Thrown to end the run at once with the given status; nothing more is printed.
+// Output files that are still open are discarded, so earlier files stay untouched.
+struct Stop {
+  int status;
+};
+
+// A fatal error of the record layer. what() is the complete one-line diagnostic:
+// it names the error, the unit, the file and the record (line) number.
+class FatalError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Builds the diagnostic of a fatal error and throws it.
+//   error  - what went wrong ("end of file", "cannot convert 'x' to integer", ...)
+//   unit   - the channel number (0 for the console)
+//   file   - the file name as opened
+//   record - 1-based record (line) number, 0 when no record is concerned
+[[noreturn]] void fatal(std::string_view error, int unit, std::string_view file, long record);
+
+// Rejects input that the record layer read correctly but that is out of range:
+// writes one console line naming the file, the record and the value, then ends
+// the run with exit status 1.
+[[noreturn]] void reject(std::string_view file, long record, std::string_view what);
+
+// Runs a program body. Returns 0 when it completes, the status of a Stop, or
+// exit_fatal after writing the diagnostic of a FatalError to the console.
+// The console is flushed before returning.
+int run_program(const std::function<void()>& body);
+
+}  // namespace textio

@@ -1,0 +1,95 @@
+// Free-format input: read statements over the records (lines) of a text file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace textio {
+
+// A string target of a read statement: the value is truncated or blank-padded
+// to len characters.
+struct Str {
+  std::string& s;
+  std::size_t len;
+};
+
+// A text file opened for free-format reading (status "old"). The whole file is
+// held in memory; records end at '\n', and a '\r' before it is not part of the
+// record.
+//
+// One read statement is begin() followed by get() for each target, or read()
+// with all targets at once. A statement starts at the beginning of the next
+// record; what remained of the record where the previous statement stopped is
+// discarded. Values are separated by blanks, tabs or a comma; empty records are
+// skipped; a statement runs on over as many records as it needs. A null value
+// (",," or a leading comma) and every target after a slash keep their value.
+// r*value supplies the value to the next r targets, r* gives r null values.
+//
+// Fatal errors (end of file, a value that cannot be converted) throw FatalError
+// naming the unit, the file and the record. A real whose 32-bit rounding
+// overflows is rejected (exit status 1) as out of range.
+class Reader {
+ public:
+  // Opens an existing file by name; when no file has exactly that name, a file in
+  // the same directory whose name matches without regard to letter case.
+  // Returns nullopt when the file cannot be opened or is not a regular file.
+  static std::optional<Reader> try_open(const std::string& path, int unit);
+  // The same, but a failed open is a fatal error.
+  static Reader open(const std::string& path, int unit);
+  // A reader over text held in memory (tests, fuzzing).
+  static Reader from_text(std::string text, std::string name, int unit);
+
+  // Starts a read statement on the next record. A statement that gets no
+  // targets consumes one record; at the end of the file it is a fatal error.
+  void begin();
+  void get(std::int32_t& v);
+  void get(float& v);
+  void get(double& v);
+  void get(Str s);
+
+  // One whole read statement.
+  template <class... T>
+  void read(T&&... targets) {
+    begin();
+    (get(targets), ...);
+  }
+
+  // The file name as opened, the unit, and the 1-based number of the record on
+  // which the last value was read (or the statement began).
+  const std::string& name() const { return name_; }
+  int unit() const { return unit_; }
+  long record() const { return record_; }
+
+  // Rejects the last value read as out of range: one console line naming the
+  // file, the record and what is wrong; exit status 1.
+  [[noreturn]] void reject(std::string_view what) const;
+
+ private:
+  Reader(std::string text, std::string name, int unit);
+
+  struct Token;  // the next value of a statement
+  bool next_token(std::string_view& text, bool& is_null, bool& quoted);
+  bool next_record();
+  [[noreturn]] void fail(std::string_view error) const;
+
+  std::string text_;
+  std::string name_;
+  int unit_;
+  std::size_t pos_ = 0;        // position in text_
+  std::size_t line_end_ = 0;   // end of the current record (excluding "\r\n")
+  std::size_t next_line_ = 0;  // start of the record after the current one
+  long record_ = 0;            // current record number, 0 before the first
+  bool started_ = false;       // a record is current
+  // State of the statement in progress.
+  bool slash_ = false;
+  bool after_value_ = false;
+  long repeat_ = 0;            // values still to supply from a repeat
+  bool repeat_null_ = false;
+  std::string repeat_text_;
+  bool repeat_quoted_ = false;
+  std::string scratch_;
+};
+
+}  // namespace textio
