@@ -1,0 +1,25 @@
+// The three cortical field files: the point table, the Tecplot zone and the
+// coloured PLY surface.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "cortexmap/mapstore.h"
+
+namespace cortexmap {
+
+// Field magnitude, current density and power density sampled at point p (the
+// values of its nearest element, scaled by fscale), rounded to 32 bits.
+std::array<float, 3> sampled_values(const MapStore& m, std::int32_t p);
+
+// Stops the run (message, exit status 1) when a sampled value of some point is
+// not a finite 32-bit real; called before the first output file is opened.
+void check_samples(const MapStore& m);
+
+// The writers; path is the file to create or replace.
+void write_out(const MapStore& m, const std::string& path);  // "cortexfield.out"
+void write_tec(const MapStore& m, const std::string& path);  // "cortexfield.tec"
+void write_ply(const MapStore& m, const std::string& path);  // "cortexfield.ply", needs icol
+
+}  // namespace cortexmap
