@@ -72,6 +72,7 @@ void write_12i8(textio::OutFile& out, const std::int32_t* v, std::size_t count) 
 }  // namespace
 
 void format_12i8(const std::int32_t* v, std::size_t count, std::string& out) {
+  if (count == 0) out += '\n';  // no values: one empty record
   // one record of up to twelve values per pass
   for (std::size_t p = 0; p < count; p += per_record) {
     append_i8_record(v + p, std::min(per_record, count - p), out);

@@ -44,7 +44,8 @@ void write_pattern_cache(const std::string& path, std::int32_t n,
                          const std::vector<std::int32_t>& jcol);
 
 // Appends v[0..count) as 12I8 records, each ended by '\n': the same text as the
-// layout writer gives for the layout "12I8" (a value too wide is eight '*').
+// layout writer gives for the layout "12I8" (a value too wide is eight '*';
+// no values give one empty record).
 void format_12i8(const std::int32_t* v, std::size_t count, std::string& out);
 
 }  // namespace potsolve
