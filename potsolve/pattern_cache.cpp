@@ -1,7 +1,6 @@
 #include "potsolve/pattern_cache.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -16,69 +15,22 @@ namespace potsolve {
 
 namespace {
 
-constexpr std::size_t per_record = 12;  // values per 12I8 record
-constexpr int width = 8;
-
-// Appends count (1..12) values as one 12I8 record, without its line end.
-void append_i8_record(const std::int32_t* v, std::size_t count, std::string& out) {
-  // each value right-justified in 8 characters, or eight '*' when too wide
-  for (std::size_t k = 0; k < count; ++k) {
-    char digits[16];
-    const auto res = std::to_chars(digits, digits + sizeof digits, v[k]);
-    const int len = static_cast<int>(res.ptr - digits);
-    if (len > width) {
-      out.append(width, '*');
-    } else {
-      out.append(width - len, ' ');
-      out.append(digits, res.ptr);
-    }
-  }
-}
-
-// Writes v[0..count) in 12I8 records on out, a chunk of records at a time.
-// Each record is formed here and handed over whole as one 'A' field.
+// Writes v[0..count) in 12I8 records on out, a chunk of whole records at a
+// time, so that the items of a write stay few.
 void write_12i8(textio::OutFile& out, const std::int32_t* v, std::size_t count) {
   static const textio::Layout layout12("12I8");
-  static const textio::Layout line("A");
-  if (count == 0) {
-    out.fixed(layout12, {});
-    return;
-  }
-  constexpr std::size_t chunk = per_record * 1024;
-  std::string buf;
-  std::vector<std::size_t> ends;
+  constexpr std::size_t chunk = 12 * 1024;
+  if (count == 0) out.fixed(layout12, {});  // one empty record, as the layout writer gives
   std::vector<textio::Item> items;
-  // format one chunk of records, then write it
+  // each pass writes up to 1024 full records, the last pass the remainder
   for (std::size_t start = 0; start < count; start += chunk) {
     const std::size_t stop = std::min(count, start + chunk);
-    buf.clear();
-    ends.clear();
-    // the records of this chunk, one after another in buf
-    for (std::size_t p = start; p < stop; p += per_record) {
-      append_i8_record(v + p, std::min(per_record, stop - p), buf);
-      ends.push_back(buf.size());
-    }
-    items.clear();
-    std::size_t begin = 0;
-    // one 'A' item per record
-    for (const std::size_t end : ends) {
-      items.emplace_back(std::string_view(buf).substr(begin, end - begin));
-      begin = end;
-    }
-    out.fixed(line, items);
+    items.assign(v + start, v + stop);
+    out.fixed(layout12, items);
   }
 }
 
 }  // namespace
-
-void format_12i8(const std::int32_t* v, std::size_t count, std::string& out) {
-  if (count == 0) out += '\n';  // no values: one empty record
-  // one record of up to twelve values per pass
-  for (std::size_t p = 0; p < count; p += per_record) {
-    append_i8_record(v + p, std::min(per_record, count - p), out);
-    out += '\n';
-  }
-}
 
 bool pattern_is_symmetric(std::int32_t n, const std::vector<std::int32_t>& irow,
                           const std::vector<std::int32_t>& jcol) {

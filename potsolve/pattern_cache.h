@@ -2,7 +2,6 @@
 // jcol(1..nnz), the two tables in 12I8 records.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,10 +41,5 @@ bool pattern_is_symmetric(std::int32_t n, const std::vector<std::int32_t>& irow,
 void write_pattern_cache(const std::string& path, std::int32_t n,
                          const std::vector<std::int32_t>& irow,
                          const std::vector<std::int32_t>& jcol);
-
-// Appends v[0..count) as 12I8 records, each ended by '\n': the same text as the
-// layout writer gives for the layout "12I8" (a value too wide is eight '*';
-// no values give one empty record).
-void format_12i8(const std::int32_t* v, std::size_t count, std::string& out);
 
 }  // namespace potsolve

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <limits>
 
 #include "literal_pattern.h"
 #include "pattern_testing.h"
@@ -76,21 +75,6 @@ TEST(Pattern, CacheOfTwelveRowsEndsIrowOnFullRecords) {
   EXPECT_EQ(std::stoi(lines[2].substr(88)), s.irow[24]);
   EXPECT_EQ(std::stoi(lines[3].substr(0, 8)), s.jcol[1]);
   EXPECT_EQ(lines.size(), 3 + (static_cast<std::size_t>(s.irow[24]) + 11) / 12);
-}
-
-TEST(Pattern, TwelveI8RecordsMatchTheLayoutWriter) {
-  const Ints pool{0, 1, -1, 7, 99999999, 100000000, -9999999, -10000000,
-                  std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(),
-                  123456, 42};
-  // every count up to 3 records, values cycling through the pool
-  for (std::size_t count = 0; count <= 37; ++count) {
-    Ints v(count + 1);
-    for (std::size_t k = 1; k <= count; ++k) v[k] = pool[(k * 5) % pool.size()];
-    std::string fast;
-    potsolve::format_12i8(v.data() + 1, count, fast);
-    std::vector<textio::Item> items(v.begin() + 1, v.end());
-    EXPECT_EQ(fast, textio::render(textio::Layout("12I8"), items)) << count;
-  }
 }
 
 TEST(Pattern, LinearSearchEqualsLiteralSearch) {
