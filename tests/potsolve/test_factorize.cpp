@@ -1,0 +1,145 @@
+// The incomplete Cholesky factor: factor values, pivots, the 32-bit diagonal
+// and the pivot floor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "sparse_fixture.h"
+#include "textio/console.h"
+
+namespace {
+
+using potsolve::IccgStore;
+using potsolve::ModelStore;
+
+// Pivot d(k) as 1/rdiag(k) and rdiag itself after preparing a dense matrix.
+struct Factored {
+  ModelStore m;
+  IccgStore s;
+  std::int32_t n = 0;
+  double rdiag(std::int32_t k) const { return m.amat[s.nlow + k]; }
+  double sfac(std::int32_t p) const { return m.amat[s.nhalf + p]; }
+};
+
+Factored factor(const std::vector<std::vector<double>>& a) {
+  Factored f;
+  f.n = fixture::load_dense(f.m, a);
+  fixture::prepare(f.n, f.m, f.s);
+  return f;
+}
+
+TEST(Factorize, FullThreeByThree) {
+  const Factored f = factor({{}, {0, 4, 1, 1}, {0, 1, 4, 1}, {0, 1, 1, 4}});
+  EXPECT_EQ(f.s.nlow, 3);
+  EXPECT_EQ(f.s.nhalf, 6);
+  EXPECT_EQ(f.sfac(1), 1.0);   // S(2,1)
+  EXPECT_EQ(f.sfac(2), 1.0);   // S(3,1)
+  EXPECT_EQ(f.sfac(3), 0.75);  // S(3,2) = 1 - 1*1*0.25
+  EXPECT_EQ(f.rdiag(1), 0.25);
+  EXPECT_EQ(f.rdiag(2), 1.0 / 3.75);
+  EXPECT_DOUBLE_EQ(1.0 / f.rdiag(3), 3.6);
+  // The lower matrix values stay as assembled.
+  EXPECT_EQ(f.m.amat[1], 1.0);
+  EXPECT_EQ(f.m.amat[3], 1.0);
+}
+
+TEST(Factorize, TridiagonalKeepsMatrixValues) {
+  const int n = 7;
+  std::vector<std::vector<double>> a(n + 1, std::vector<double>(n + 1, 0.0));
+  for (int i = 1; i <= n; ++i) {
+    a[i][i] = 4.0;
+    if (i > 1) a[i][i - 1] = a[i - 1][i] = -1.0;
+  }
+  const Factored f = factor(a);
+  double d = 4.0;
+  for (int k = 1; k <= n; ++k) {
+    if (k > 1) {
+      EXPECT_EQ(f.sfac(k - 1), -1.0);
+      d = 4.0 - (1.0 / d) * 1.0;
+    }
+    EXPECT_EQ(f.rdiag(k), 1.0 / d) << "row " << k;
+  }
+}
+
+TEST(Factorize, DiagonalEntersIn32Bits) {
+  const Factored f = factor({{}, {0, 0.1}});
+  EXPECT_EQ(f.rdiag(1), 1.0 / static_cast<double>(0.1f));
+  EXPECT_NE(f.rdiag(1), 1.0 / 0.1);
+  // Off-diagonal terms keep 64 bits.
+  const Factored g = factor({{}, {0, 2, 0.1}, {0, 0.1, 2}});
+  EXPECT_EQ(g.sfac(1), 0.1);
+  EXPECT_EQ(g.rdiag(2), 1.0 / (2.0 - 0.5 * (0.1 * 0.1)));
+}
+
+TEST(Factorize, PivotFloor) {
+  EXPECT_EQ(potsolve::pivmin, static_cast<double>(1.0e-9f));
+  const double rfloor = 1.0 / potsolve::pivmin;
+  // An exactly zero pivot: [[1,1],[1,1]] leaves d(2) = 1 - 1 = 0.
+  EXPECT_EQ(factor({{}, {0, 1, 1}, {0, 1, 1}}).rdiag(2), rfloor);
+  // Magnitude equal to the floor, also when negative: replaced by +pivmin.
+  EXPECT_EQ(factor({{}, {0, 1.0e-9}}).rdiag(1), rfloor);
+  EXPECT_EQ(factor({{}, {0, -1.0e-9}}).rdiag(1), rfloor);
+  EXPECT_EQ(factor({{}, {0, 1.0e-12}}).rdiag(1), rfloor);
+  EXPECT_EQ(factor({{}, {0, 0.0}}).rdiag(1), rfloor);
+  // Just above the floor, or negative beyond it: used as it is.
+  const float above = std::nextafter(1.0e-9f, 1.0f);
+  EXPECT_EQ(factor({{}, {0, above}}).rdiag(1), 1.0 / static_cast<double>(above));
+  EXPECT_EQ(factor({{}, {0, -2.0e-9}}).rdiag(1), 1.0 / static_cast<double>(-2.0e-9f));
+}
+
+TEST(Factorize, FactorMatchesDenseIncompleteCholesky) {
+  // Against a dense LDL^T restricted to the lower pattern, on a mesh matrix.
+  ModelStore m;
+  const std::int32_t n = fixture::mesh_pattern(testmesh::random_mesh(60, 150, 11), m);
+  fixture::dominant_values(n, 5, m);
+  std::vector<std::vector<double>> a(n + 1, std::vector<double>(n + 1, 0.0));
+  std::vector<std::vector<bool>> in(n + 1, std::vector<bool>(n + 1, false));
+  for (std::int32_t i = 1; i <= n; ++i)
+    for (std::int32_t p = m.irow[i - 1] + 1; p <= m.irow[i]; ++p) {
+      a[i][m.jcol[p]] = m.jcol[p] == i ? static_cast<float>(m.amat[p]) : m.amat[p];
+      in[i][m.jcol[p]] = true;
+    }
+  IccgStore s;
+  fixture::prepare(n, m, s);
+  std::vector<double> d(n + 1, 0.0);
+  std::vector<std::vector<double>> sv(n + 1, std::vector<double>(n + 1, 0.0));
+  for (std::int32_t k = 1; k <= n; ++k) {
+    for (std::int32_t c = 1; c < k; ++c) {
+      if (!in[k][c]) continue;
+      double v = a[k][c];
+      for (std::int32_t t = 1; t < c; ++t)
+        if (in[k][t] && in[c][t]) v -= sv[k][t] * sv[c][t] / d[t];
+      sv[k][c] = v;
+    }
+    double dk = a[k][k];
+    for (std::int32_t t = 1; t < k; ++t)
+      if (in[k][t]) dk -= sv[k][t] * sv[k][t] / d[t];
+    d[k] = std::fabs(dk) <= potsolve::pivmin ? potsolve::pivmin : dk;
+  }
+  for (std::int32_t k = 1; k <= n; ++k) {
+    EXPECT_NEAR(m.amat[s.nlow + k] * d[k], 1.0, 1e-12) << "row " << k;
+    for (std::int32_t p = m.irow[k - 1] + 1; p <= m.irow[k]; ++p)
+      EXPECT_NEAR(m.amat[s.nhalf + p], sv[k][m.jcol[p]], 1e-12) << "term " << p;
+  }
+}
+
+TEST(Factorize, InconsistentRowPointersAreReported) {
+  // Split storage whose row 3 ends before row 2: the running position overshoots.
+  ModelStore m;
+  m.irow = {0, 0, 1, 0};
+  m.jcol.assign(8, 0);
+  m.jcol[1] = 1;
+  m.amat.assign(8, 0.0);
+  m.amat[1] = -1.0;
+  IccgStore s;
+  s.size_for(3, 7);
+  s.nhalf = 4;
+  s.diag = {0.0f, 4.0f, 4.0f, 4.0f};
+  textio::ConsoleCapture cap;
+  potsolve::factorize_ic(3, m, s);
+  EXPECT_EQ(cap.text(), " ERROR IN UL MAKING\n");
+  EXPECT_EQ(m.amat[s.nlow + 3], 0.25);
+}
+
+}  // namespace

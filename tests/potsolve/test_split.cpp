@@ -1,0 +1,138 @@
+// The split layout: lower terms in place, 32-bit diagonal, upper columns behind
+// nhalf, and the pattern check that guards it.
+#include <gtest/gtest.h>
+
+#include "sparse_fixture.h"
+
+namespace {
+
+using potsolve::IccgStore;
+using potsolve::ModelStore;
+
+// The five-node mesh of the two elements (1,2,3,4) and (2,3,4,5).
+testmesh::Mesh five_nodes() {
+  testmesh::Mesh mesh;
+  mesh.nnode = 5;
+  mesh.xyz.assign(18, 0.0f);
+  mesh.nelem = 2;
+  mesh.ielem = {0, 0, 0, 0, 1, 2, 3, 4, 2, 3, 4, 5};
+  mesh.imat = {0, 1, 1};
+  return mesh;
+}
+
+// Symmetric values that name their term: a(i,j) = -(10 min + max), diagonal i + 0.1.
+void naming_values(std::int32_t n, ModelStore& m) {
+  for (std::int32_t i = 1; i <= n; ++i)
+    for (std::int32_t p = m.irow[i - 1] + 1; p <= m.irow[i]; ++p) {
+      const std::int32_t j = m.jcol[p];
+      m.amat[p] = i == j ? i + 0.1 : -(10.0 * std::min(i, j) + std::max(i, j));
+    }
+}
+
+TEST(Split, FiveNodeLayout) {
+  ModelStore m;
+  const std::int32_t n = fixture::mesh_pattern(five_nodes(), m);
+  ASSERT_EQ(m.irow, (std::vector<std::int32_t>{0, 4, 9, 14, 19, 23}));
+  naming_values(n, m);
+  IccgStore s;
+  s.size_for(n, m.irow[n]);
+  potsolve::split_triangles(n, m, s);
+
+  EXPECT_EQ(s.nhalf, 14);
+  EXPECT_EQ(m.irow, (std::vector<std::int32_t>{0, 0, 1, 3, 6, 9}));
+  EXPECT_EQ(s.iup, (std::vector<std::int32_t>{0, 3, 6, 8, 9, 9}));
+  const std::vector<std::int32_t> lower{1, 1, 2, 1, 2, 3, 2, 3, 4};
+  const std::vector<std::int32_t> upper{2, 3, 4, 3, 4, 5, 4, 5, 5};
+  const std::vector<std::int32_t> lowrow{2, 3, 3, 4, 4, 4, 5, 5, 5};
+  for (int t = 0; t < 9; ++t) {
+    EXPECT_EQ(m.jcol[1 + t], lower[t]) << "lower term " << t + 1;
+    EXPECT_EQ(m.jcol[15 + t], upper[t]) << "upper term " << t + 1;
+    EXPECT_EQ(m.amat[1 + t], -(10.0 * lower[t] + lowrow[t])) << "lower value " << t + 1;
+    EXPECT_EQ(s.itrans[1 + t], 0) << "staging cleared";
+  }
+  // The diagonal is the 32-bit rounding of the assembled value.
+  for (std::int32_t k = 1; k <= n; ++k) EXPECT_EQ(s.diag[k], static_cast<float>(k + 0.1));
+
+  potsolve::factorize_ic(n, m, s);
+  EXPECT_EQ(s.nlow, 9);
+  potsolve::build_transpose_map(n, m, s);
+  EXPECT_EQ(std::vector<std::int32_t>(s.itrans.begin() + 1, s.itrans.begin() + 10),
+            (std::vector<std::int32_t>{1, 2, 4, 3, 5, 7, 6, 8, 9}));
+  // Cursors end behind their rows; the upper columns are untouched by the map.
+  for (std::int32_t k = 2; k <= n; ++k) EXPECT_EQ(m.jcol[9 + k], m.irow[k] + 1);
+  for (int t = 0; t < 9; ++t) EXPECT_EQ(m.jcol[15 + t], upper[t]);
+}
+
+TEST(Split, SingleNode) {
+  ModelStore m;
+  const std::int32_t n = fixture::load_dense(m, {{0.0, 0.0}, {0.0, 2.5}});
+  IccgStore s;
+  fixture::prepare(n, m, s);
+  EXPECT_EQ(s.nhalf, 1);
+  EXPECT_EQ(s.nlow, 0);
+  EXPECT_EQ(s.iup[1], 0);
+  EXPECT_EQ(m.irow[1], 0);
+  EXPECT_EQ(m.amat[1], 1.0 / 2.5);  // rdiag(1) = 1/diag(1)
+}
+
+TEST(Split, PatternCheck) {
+  ModelStore m;
+  const std::int32_t n = fixture::mesh_pattern(five_nodes(), m);
+  EXPECT_EQ(potsolve::check_pattern(n, m), 0);
+
+  ModelStore asym = m;  // row 5 loses (5,2) but (2,5) stays
+  asym.jcol.erase(asym.jcol.begin() + 20);
+  asym.amat.pop_back();
+  asym.irow[5] = 22;
+  EXPECT_NE(potsolve::check_pattern(n, asym), 0);
+
+  ModelStore unsorted = m;  // row 3 holds 1 3 2 4 5
+  std::swap(unsorted.jcol[11], unsorted.jcol[12]);
+  EXPECT_EQ(potsolve::check_pattern(n, unsorted), 3);
+
+  ModelStore nodiag;  // symmetric and sorted, but row 1 lacks its diagonal
+  fixture::load_rows(nodiag, {{}, {2}, {1, 2}});
+  EXPECT_EQ(potsolve::check_pattern(2, nodiag), 1);
+
+  ModelStore outside = m;  // a column beyond n
+  outside.jcol[23] = 6;
+  EXPECT_EQ(potsolve::check_pattern(n, outside), 5);
+
+  ModelStore short_rows = m;  // irow(n) beyond the stored terms
+  short_rows.irow[5] = 30;
+  EXPECT_NE(potsolve::check_pattern(n, short_rows), 0);
+}
+
+TEST(Split, RandomPatternsKeepEveryTerm) {
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    ModelStore m;
+    const std::int32_t n = fixture::random_pattern(40, 0.1 * seed, seed, m);
+    ASSERT_EQ(potsolve::check_pattern(n, m), 0);
+    fixture::dominant_values(n, seed, m);
+    const ModelStore before = m;
+    IccgStore s;
+    s.size_for(n, m.irow[n]);
+    potsolve::split_triangles(n, m, s);
+    std::int32_t nl = 0, nu = 0;
+    // Every assembled term reappears at its place in the split layout.
+    for (std::int32_t k = 1; k <= n; ++k) {
+      for (std::int32_t p = before.irow[k - 1] + 1; p <= before.irow[k]; ++p) {
+        const std::int32_t c = before.jcol[p];
+        if (c < k) {
+          ++nl;
+          ASSERT_EQ(m.jcol[nl], c);
+          ASSERT_EQ(m.amat[nl], before.amat[p]);
+        } else if (c > k) {
+          ++nu;
+          ASSERT_EQ(m.jcol[s.nhalf + nu], c);
+        }
+      }
+      ASSERT_EQ(m.irow[k], nl);
+      ASSERT_EQ(s.iup[k], nu);
+    }
+    EXPECT_EQ(nl, nu);
+    EXPECT_EQ(s.nhalf, n + nl);
+  }
+}
+
+}  // namespace

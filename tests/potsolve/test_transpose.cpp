@@ -1,0 +1,135 @@
+// The transpose map against the literal column sweep, and the product and the
+// preconditioner solve that read the upper terms through contiguous copies.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "literal_transpose.h"
+#include "sparse_fixture.h"
+
+namespace {
+
+using potsolve::IccgStore;
+using potsolve::ModelStore;
+
+// A prepared system together with the assembled matrix it came from.
+struct Case {
+  ModelStore assembled;
+  ModelStore m;
+  IccgStore s;
+  std::int32_t n = 0;
+};
+
+// Patterns of several shapes: meshes with repeated corners and isolated nodes,
+// a brick, random symmetric patterns, and the smallest orders.
+std::vector<Case> cases() {
+  std::vector<Case> out;
+  auto add = [&](ModelStore m, std::int32_t n, unsigned seed) {
+    Case c;
+    c.n = n;
+    fixture::dominant_values(n, seed, m);
+    c.assembled = m;
+    c.m = std::move(m);
+    out.push_back(std::move(c));
+  };
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    ModelStore m;
+    const std::int32_t n = fixture::mesh_pattern(testmesh::random_mesh(150 * seed, 500 * seed, seed), m);
+    add(std::move(m), n, seed);
+  }
+  {
+    ModelStore m;
+    const std::int32_t n = fixture::mesh_pattern(testmesh::brick(4, 3, 5), m);
+    add(std::move(m), n, 7);
+  }
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    ModelStore m;
+    const std::int32_t n = fixture::random_pattern(30 + 20 * seed, 0.05 * seed, 100 + seed, m);
+    add(std::move(m), n, seed);
+  }
+  for (std::int32_t n : {1, 2}) {
+    ModelStore m;
+    fixture::random_pattern(n, 1.0, 9, m);
+    add(std::move(m), n, 9);
+  }
+  return out;
+}
+
+TEST(Transpose, FastMapEqualsLiteralSweep) {
+  for (Case& c : cases()) {
+    c.s.size_for(c.n, c.m.irow[c.n]);
+    potsolve::split_triangles(c.n, c.m, c.s);
+    potsolve::factorize_ic(c.n, c.m, c.s);
+    ModelStore lit = c.m;
+    IccgStore lits = c.s;
+    potsolve::build_transpose_map(c.n, c.m, c.s);
+    reference::literal_transpose_map(c.n, lits.nlow, lit.irow, lit.jcol, lits.itrans);
+    EXPECT_EQ(c.m.jcol, lit.jcol) << "order " << c.n;
+    EXPECT_EQ(c.s.itrans, lits.itrans) << "order " << c.n;
+    EXPECT_EQ(c.s.iup[c.n], c.s.nlow);
+  }
+}
+
+// y = A x straight from the assembled rows: 32-bit diagonal first, then the
+// lower and the upper terms in column order.
+std::vector<double> assembled_product(const Case& c, const std::vector<double>& x) {
+  const ModelStore& a = c.assembled;
+  std::vector<double> y(c.n + 1, 0.0);
+  for (std::int32_t i = 1; i <= c.n; ++i) {
+    double t = static_cast<float>(a.amat[fixture::find(a, i, i)]) * x[i];
+    for (std::int32_t p = a.irow[i - 1] + 1; p <= a.irow[i]; ++p)
+      if (a.jcol[p] < i) t = t + a.amat[p] * x[a.jcol[p]];
+    for (std::int32_t p = a.irow[i - 1] + 1; p <= a.irow[i]; ++p)
+      if (a.jcol[p] > i) t = t + a.amat[p] * x[a.jcol[p]];
+    y[i] = t;
+  }
+  return y;
+}
+
+std::vector<double> random_vector(std::int32_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::vector<double> v(n + 1, 0.0);
+  for (std::int32_t i = 1; i <= n; ++i) v[i] = u(rng);
+  return v;
+}
+
+TEST(Transpose, ProductIsBitIdentical) {
+  for (Case& c : cases()) {
+    fixture::prepare(c.n, c.m, c.s);
+    const std::vector<double> x = random_vector(c.n, 3);
+    std::vector<double> fast(c.n + 1), lit(c.n + 1);
+    potsolve::matvec_split(c.n, c.m, c.s, x, fast);
+    fixture::literal_matvec(c.n, c.m, c.s, x, lit);
+    EXPECT_TRUE(fixture::same_bits(c.n, fast, lit)) << "order " << c.n;
+    EXPECT_TRUE(fixture::same_bits(c.n, fast, assembled_product(c, x))) << "order " << c.n;
+  }
+}
+
+TEST(Transpose, PreconditionerSolvesM) {
+  for (Case& c : cases()) {
+    fixture::prepare(c.n, c.m, c.s);
+    const std::vector<double> r = random_vector(c.n, 4);
+    std::vector<double> z(c.n + 1), lit(c.n + 1);
+    potsolve::precond_solve(c.n, c.m, c.s, r, z);
+    fixture::literal_precond(c.n, c.m, c.s, r, lit);
+    EXPECT_TRUE(fixture::same_bits(c.n, z, lit)) << "order " << c.n;
+    // M z = (D + L) D^-1 (D + L)^T z must give back r.
+    const ModelStore& m = c.m;
+    const double* rd = m.amat.data() + c.s.nlow;
+    const double* sf = m.amat.data() + c.s.nhalf;
+    std::vector<double> w(c.n + 1, 0.0), back(c.n + 1, 0.0);
+    for (std::int32_t i = 1; i <= c.n; ++i) w[i] = z[i] / rd[i];
+    for (std::int32_t i = 1; i <= c.n; ++i)
+      for (std::int32_t p = m.irow[i - 1] + 1; p <= m.irow[i]; ++p) w[m.jcol[p]] += sf[p] * z[i];
+    for (std::int32_t i = 1; i <= c.n; ++i) w[i] *= rd[i];
+    for (std::int32_t i = 1; i <= c.n; ++i) {
+      back[i] += w[i] / rd[i];
+      for (std::int32_t p = m.irow[i - 1] + 1; p <= m.irow[i]; ++p) back[i] += sf[p] * w[m.jcol[p]];
+    }
+    for (std::int32_t i = 1; i <= c.n; ++i) ASSERT_NEAR(back[i], r[i], 1e-12) << "order " << c.n;
+  }
+}
+
+}  // namespace
