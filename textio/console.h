@@ -39,6 +39,8 @@ class ConsoleCapture {
  public:
   explicit ConsoleCapture(std::string input = "");
   ~ConsoleCapture();
+  ConsoleCapture(const ConsoleCapture&) = delete;
+  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
   std::string text() const;  // everything written so far
  private:
   struct Impl;

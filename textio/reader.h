@@ -69,27 +69,31 @@ class Reader {
  private:
   Reader(std::string text, std::string name, int unit);
 
-  struct Token;  // the next value of a statement
-  bool next_token(std::string_view& text, bool& is_null, bool& quoted);
-  bool next_record();
+  // The next value of the statement: true with its text (quoted: the text of a
+  // quoted string, delimiters removed); false for a null value and after a slash.
+  bool next_value(std::string_view& v, bool& quoted);
+  std::string_view scan_value(bool& quoted);
+  void load_record(std::size_t start);
+  void next_record();
   [[noreturn]] void fail(std::string_view error) const;
+  [[noreturn]] void bad_value(std::string_view v, std::string_view kind) const;
 
   std::string text_;
   std::string name_;
   int unit_;
-  std::size_t pos_ = 0;        // position in text_
-  std::size_t line_end_ = 0;   // end of the current record (excluding "\r\n")
-  std::size_t next_line_ = 0;  // start of the record after the current one
-  long record_ = 0;            // current record number, 0 before the first
-  bool started_ = false;       // a record is current
+  std::size_t pos_ = 0;   // scan position in the current record
+  std::size_t end_ = 0;   // end of the current record (without "\r\n")
+  std::size_t next_ = 0;  // start of the record after the current one
+  long record_ = 0;       // current record number, 0 before the first
   // State of the statement in progress.
-  bool slash_ = false;
-  bool after_value_ = false;
-  long repeat_ = 0;            // values still to supply from a repeat
+  bool slash_ = false;        // a slash ended the statement
+  bool after_value_ = false;  // a comma now is a plain separator
+  long repeat_ = 0;           // values still to supply from r*value or r*
   bool repeat_null_ = false;
-  std::string repeat_text_;
   bool repeat_quoted_ = false;
-  std::string scratch_;
+  std::string repeat_text_;
+  std::string quoted_;  // the text of the last quoted string
+  std::string number_;  // work space of the real conversion
 };
 
 }  // namespace textio
