@@ -55,6 +55,7 @@ TEST(PatternCache, UnfitCacheIsReportedSearchedAndRewritten) {
       {"irow runs out", "5\n 4 9 14\n"},
       {"jcol runs out", "5\n" + irow5 + " 1 2 3 4  1 2 3 4 5  1 2 3 4 5\n"},
       {"not an integer", "5\n 4 9 14.5 19 23\n" + jcol5},
+      {"integer too large", "5\n 4 9 99999999999 19 23\n" + jcol5},
       {"null value", "5\n 4,,14,19,23\n" + jcol5},
       {"slash", "5\n" + irow5 + " 1 2 3 4 /\n 1 2 3 4 5 1 2 3 4 5 1 2 3 4 5 2 3 4 5\n"},
   };
