@@ -67,16 +67,6 @@ TEST(Assemble, DiagonalSumsElementDiagonalsAndClearsRhs) {
   }
 }
 
-TEST(Assemble, FindJcollAgreesWithLinearScan) {
-  potsolve::ModelStore m = literal::make_store(testmesh::random_mesh(300, 900, 5, 0.0));
-  // every stored term of every row, found at the same position
-  for (std::int32_t i = 1; i <= m.nnode; ++i)
-    for (std::int32_t p = m.irow[i - 1] + 1; p <= m.irow[i]; ++p) {
-      ASSERT_EQ(potsolve::find_jcoll(m, i, m.jcol[p]), p);
-      ASSERT_EQ(literal::find_jcoll(m, i, m.jcol[p]), p);
-    }
-}
-
 TEST(Assemble, StalePatternStopsWithCannotFindJcoll) {
   // the pattern of (1,2,3,4),(2,3,4,5), the mesh of (1,2,3,4),(1,3,4,5)
   potsolve::ModelStore m = literal::make_store(five_nodes(2));
