@@ -125,6 +125,7 @@ bool Reader::next_value(std::string_view& v, bool& quoted) {
   const char* t = text_.data();
   // pass over blanks, empty records and plain separators to the next item
   for (;;) {
+    // the blanks and tabs before it
     while (pos_ < end_ && is_blank(t[pos_])) ++pos_;
     if (pos_ == end_) {
       next_record();
@@ -146,6 +147,7 @@ bool Reader::next_value(std::string_view& v, bool& quoted) {
   after_value_ = true;
   // r*value or r*: an unsigned non-zero repeat count before an asterisk
   std::size_t p = pos_;
+  // the leading digits, a repeat count when an asterisk follows
   while (p < end_ && is_digit(t[p])) ++p;
   if (p > pos_ && p < end_ && t[p] == '*') {
     const std::string_view count(t + pos_, p - pos_);

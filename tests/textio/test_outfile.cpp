@@ -13,17 +13,22 @@ using textio_test::write_file;
 TEST(OutFile, CommitReplacesTheFile) {
   textio_test::TempDir dir;
   const std::string path = dir / "POTENT.OUT";
-  write_file(path, "an earlier, longer file\nwith two lines\n");
+  write_file(path, std::string(5000000, 'x'));  // an earlier, longer file
+  std::string expect;
   {
     OutFile out(path, 22);
-    out.record(Record().i32(2));
-    out.record(Record().i32(1).r64(0.5));
+    // enough records to pass the write buffer several times
+    for (int i = 1; i <= 120000; ++i) {
+      const Record r = Record().i32(i).r64(i * 0.25);
+      out.record(r);
+      expect += r.str() + '\n';
+    }
     const textio::Item ints[] = {std::int32_t{1}, std::int32_t{2}, std::int32_t{3}};
     out.fixed(textio::Layout("2I3"), ints);
     EXPECT_TRUE(std::filesystem::exists(path + ".tmp"));
     out.commit();
   }
-  EXPECT_EQ(read_file(path), "           2\n           1  0.500000000000000     \n  1  2\n  3\n");
+  EXPECT_EQ(read_file(path), expect + "  1  2\n  3\n");
   EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
@@ -38,27 +43,8 @@ TEST(OutFile, UncommittedFileLeavesTheEarlierOne) {
   });
   EXPECT_EQ(status, textio::exit_handled);
   EXPECT_EQ(read_file(path), "earlier\n");
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
   { OutFile never(dir / "new.out", 1); }
-  EXPECT_FALSE(std::filesystem::exists(dir / "new.out"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "new.out.tmp"));
-}
-
-TEST(OutFile, LargeFileIsWrittenWhole) {
-  textio_test::TempDir dir;
-  const std::string path = dir / "big.out";
-  std::string expect;
-  {
-    OutFile out(path, 22);
-    // enough records to pass the write buffer several times
-    for (int i = 1; i <= 120000; ++i) {
-      const Record r = Record().i32(i).r64(i * 0.25);
-      out.record(r);
-      expect += r.str() + '\n';
-    }
-    out.commit();
-  }
-  EXPECT_EQ(read_file(path), expect);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(OutFile, FailuresAreFatal) {
