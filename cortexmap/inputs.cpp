@@ -33,9 +33,9 @@ void check_count(const Reader& r, std::int32_t n, std::int32_t cap, const char* 
 
 // A table number must lie in lo .. hi.
 void check_range(const Reader& r, std::int32_t v, std::int32_t lo, std::int32_t hi,
-                 const std::string& what) {
+                 const std::string& where, const char* what) {
   if (v < lo || v > hi)
-    reject(r, what + " " + num(v) + " is outside " + num(lo) + ".." + num(hi));
+    reject(r, where + ": " + what + " " + num(v) + " is outside " + num(lo) + ".." + num(hi));
 }
 
 }  // namespace
@@ -72,12 +72,11 @@ void read_elem(MapStore& m) {
     r.get(id);
     for (int k = 0; k < 4; ++k) {
       r.get(c[k]);
-      check_range(r, c[k], 0, m.nnode - 1,
-                   "node number (counted from 0) of element " + num(e));
+      check_range(r, c[k], 0, m.nnode - 1, "element " + num(e), "node number (counted from 0)");
       m.ielem[4 * e + k] = c[k] + 1;
     }
     r.get(mat);
-    check_range(r, mat, 1, maxmat, "material number of element " + num(e));
+    check_range(r, mat, 1, maxmat, "element " + num(e), "material number");
     m.imat[e] = mat;
   }
 }
@@ -122,7 +121,7 @@ void read_bcp(MapStore& m) {
   for (std::int32_t k = 1; k <= n; ++k) {
     r.begin();
     r.get(node);
-    check_range(r, node, 1, m.nnode, "node number of entry " + num(k));
+    check_range(r, node, 1, m.nnode, "entry " + num(k), "node number");
     r.get(code);
     m.bcplist[2 * k] = node;
     m.bcplist[2 * k + 1] = code;
@@ -177,7 +176,7 @@ void read_cortex(MapStore& m) {
       r.begin();
       for (int k = 0; k < 3; ++k) {
         r.get(v);
-        check_range(r, v, 1, np, "point number of triangle " + num(t));
+        check_range(r, v, 1, np, "triangle " + num(t), "point number");
         m.itri[3 * t + k] = v;
       }
     }
