@@ -1,6 +1,6 @@
 // Test matrices for the ICCG stages: symmetric patterns from meshes or at
 // random, Laplace and diagonally dominant values, fixed nodes by symmetric
-// elimination, and the product and sweeps read literally through itrans.
+// elimination, and the preconditioner sweeps read literally through itrans.
 #pragma once
 
 #include <algorithm>
@@ -158,17 +158,6 @@ inline void prepare(std::int32_t n, ModelStore& m, IccgStore& s) {
   potsolve::factorize_ic(n, m, s);
   potsolve::build_transpose_map(n, m, s);
   potsolve::copy_upper_values(m, s);
-}
-
-// y = A x with every upper value read as amat(itrans(m)).
-inline void literal_matvec(std::int32_t n, const ModelStore& m, const IccgStore& s,
-                           const std::vector<double>& x, std::vector<double>& y) {
-  for (std::int32_t i = 1; i <= n; ++i) {
-    y[i] = static_cast<double>(s.diag[i]) * x[i];
-    for (std::int32_t p = m.irow[i - 1] + 1; p <= m.irow[i]; ++p) y[i] = y[i] + m.amat[p] * x[m.jcol[p]];
-    for (std::int32_t u = s.iup[i - 1] + 1; u <= s.iup[i]; ++u)
-      y[i] = y[i] + m.amat[s.itrans[u]] * x[m.jcol[s.nhalf + u]];
-  }
 }
 
 // z = M^-1 r with every upper factor read as amat(nhalf + itrans(m)).

@@ -103,36 +103,4 @@ TEST(Split, PatternCheck) {
   EXPECT_NE(potsolve::check_pattern(n, short_rows), 0);
 }
 
-TEST(Split, RandomPatternsKeepEveryTerm) {
-  for (unsigned seed = 1; seed <= 4; ++seed) {
-    ModelStore m;
-    const std::int32_t n = fixture::random_pattern(40, 0.1 * seed, seed, m);
-    ASSERT_EQ(potsolve::check_pattern(n, m), 0);
-    fixture::dominant_values(n, seed, m);
-    const ModelStore before = m;
-    IccgStore s;
-    s.size_for(n, m.irow[n]);
-    potsolve::split_triangles(n, m, s);
-    std::int32_t nl = 0, nu = 0;
-    // Every assembled term reappears at its place in the split layout.
-    for (std::int32_t k = 1; k <= n; ++k) {
-      for (std::int32_t p = before.irow[k - 1] + 1; p <= before.irow[k]; ++p) {
-        const std::int32_t c = before.jcol[p];
-        if (c < k) {
-          ++nl;
-          ASSERT_EQ(m.jcol[nl], c);
-          ASSERT_EQ(m.amat[nl], before.amat[p]);
-        } else if (c > k) {
-          ++nu;
-          ASSERT_EQ(m.jcol[s.nhalf + nu], c);
-        }
-      }
-      ASSERT_EQ(m.irow[k], nl);
-      ASSERT_EQ(s.iup[k], nu);
-    }
-    EXPECT_EQ(nl, nu);
-    EXPECT_EQ(s.nhalf, n + nl);
-  }
-}
-
 }  // namespace

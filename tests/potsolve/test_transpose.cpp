@@ -99,10 +99,8 @@ TEST(Transpose, ProductIsBitIdentical) {
   for (Case& c : cases()) {
     fixture::prepare(c.n, c.m, c.s);
     const std::vector<double> x = random_vector(c.n, 3);
-    std::vector<double> fast(c.n + 1), lit(c.n + 1);
+    std::vector<double> fast(c.n + 1);
     potsolve::matvec_split(c.n, c.m, c.s, x, fast);
-    fixture::literal_matvec(c.n, c.m, c.s, x, lit);
-    EXPECT_TRUE(fixture::same_bits(c.n, fast, lit)) << "order " << c.n;
     EXPECT_TRUE(fixture::same_bits(c.n, fast, assembled_product(c, x))) << "order " << c.n;
   }
 }
