@@ -72,6 +72,14 @@ TEST(Factorize, DiagonalEntersIn32Bits) {
   EXPECT_EQ(g.rdiag(2), 1.0 / (2.0 - 0.5 * (0.1 * 0.1)));
 }
 
+TEST(Factorize, PivotTermIsRdTimesSquare) {
+  // d(2) = diag(2) - rd(1) * S^2; with this S the order (rd * S) * S rounds differently.
+  const double sv = 674 / 997.0;
+  const Factored f = factor({{}, {0, 3, sv}, {0, sv, 5}});
+  EXPECT_EQ(f.rdiag(2), 1.0 / (5.0 - (1.0 / 3.0) * (sv * sv)));
+  EXPECT_NE(5.0 - (1.0 / 3.0) * (sv * sv), 5.0 - ((1.0 / 3.0) * sv) * sv);
+}
+
 TEST(Factorize, PivotFloor) {
   EXPECT_EQ(potsolve::pivmin, static_cast<double>(1.0e-9f));
   const double rfloor = 1.0 / potsolve::pivmin;
