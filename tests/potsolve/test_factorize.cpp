@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "sparse_fixture.h"
+#include "fixture.h"
 #include "textio/console.h"
 
 namespace {
@@ -45,18 +45,15 @@ TEST(Factorize, FullThreeByThree) {
 }
 
 TEST(Factorize, TridiagonalKeepsMatrixValues) {
-  const int n = 7;
-  std::vector<std::vector<double>> a(n + 1, std::vector<double>(n + 1, 0.0));
-  for (int i = 1; i <= n; ++i) {
-    a[i][i] = 4.0;
-    if (i > 1) a[i][i - 1] = a[i - 1][i] = -1.0;
-  }
+  // no common columns between neighbouring rows: S is the matrix value and only
+  // the pivots change, 4, 3.75, 4 - 1/3.75, ...
+  std::vector<std::vector<double>> a(8, std::vector<double>(8, 0.0));
+  for (int i = 1; i <= 7; ++i) a[i][i] = 4.0, a[i][i - 1] = a[i - 1][i] = i > 1 ? -1.0 : 0.0;
   const Factored f = factor(a);
   double d = 4.0;
-  for (int k = 1; k <= n; ++k) {
+  for (int k = 1; k <= 7; d = 4.0 - (1.0 / d) * 1.0, ++k) {
     if (k > 1) {
       EXPECT_EQ(f.sfac(k - 1), -1.0);
-      d = 4.0 - (1.0 / d) * 1.0;
     }
     EXPECT_EQ(f.rdiag(k), 1.0 / d) << "row " << k;
   }
@@ -83,17 +80,14 @@ TEST(Factorize, PivotTermIsRdTimesSquare) {
 TEST(Factorize, PivotFloor) {
   EXPECT_EQ(potsolve::pivmin, static_cast<double>(1.0e-9f));
   const double rfloor = 1.0 / potsolve::pivmin;
-  // An exactly zero pivot: [[1,1],[1,1]] leaves d(2) = 1 - 1 = 0.
+  // an exactly zero pivot ([[1,1],[1,1]] leaves d(2) = 1 - 1 = 0)
   EXPECT_EQ(factor({{}, {0, 1, 1}, {0, 1, 1}}).rdiag(2), rfloor);
-  // Magnitude equal to the floor, also when negative: replaced by +pivmin.
-  EXPECT_EQ(factor({{}, {0, 1.0e-9}}).rdiag(1), rfloor);
-  EXPECT_EQ(factor({{}, {0, -1.0e-9}}).rdiag(1), rfloor);
-  EXPECT_EQ(factor({{}, {0, 1.0e-12}}).rdiag(1), rfloor);
-  EXPECT_EQ(factor({{}, {0, 0.0}}).rdiag(1), rfloor);
-  // Just above the floor, or negative beyond it: used as it is.
   const float above = std::nextafter(1.0e-9f, 1.0f);
-  EXPECT_EQ(factor({{}, {0, above}}).rdiag(1), 1.0 / static_cast<double>(above));
-  EXPECT_EQ(factor({{}, {0, -2.0e-9}}).rdiag(1), 1.0 / static_cast<double>(-2.0e-9f));
+  // magnitude up to the floor, also when negative: replaced by +pivmin; just
+  // above the floor, or negative beyond it: used as it is
+  for (const auto& [d, rd] : {std::pair{1.0e-9, rfloor}, {-1.0e-9, rfloor}, {1.0e-12, rfloor}, {0.0, rfloor},
+                              {double(above), 1.0 / double(above)}, {-2.0e-9, 1.0 / double(-2.0e-9f)}})
+    EXPECT_EQ(factor({{}, {0, d}}).rdiag(1), rd) << d;
 }
 
 TEST(Factorize, FactorMatchesDenseIncompleteCholesky) {

@@ -1,110 +1,46 @@
-// The pattern search: the built pattern, its cache file, the stored-term limit,
-// and the linear-time search against the literal one.
+// The pattern search: the built pattern and its cache file, the stored-term
+// limit, the linear-time search against the literal one, and a cache read back
+// that fits the model or does not.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "fixture.h"
 #include "literal_pattern.h"
-#include "pattern_testing.h"
 #include "potsolve/pattern.h"
 #include "potsolve/pattern_cache.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 
-using pattern_testing::store_of;
-using Ints = std::vector<std::int32_t>;
+using fixture::Ints;
+using fixture::store_of;
 
 namespace {
 
 struct Searched {
   Ints irow, jcol;
   std::int32_t n;
-  std::string console;
+  std::string console, cache;
 };
 
-Searched search(potsolve::ModelStore& m, const std::string& cache) {
+// Searches the pattern of m with the cache file at path (written first with
+// `text` when given); status is that of a stop, -1 when none.
+Searched search(potsolve::ModelStore& m, const std::string& path, const std::string* text = nullptr,
+                int* status = nullptr) {
+  if (text) testmesh::write_file(path, *text);
   textio::ConsoleCapture cap;
   std::int32_t n = m.nnode;
-  potsolve::search_pattern(m, n, m.nelem, cache);
-  return {m.irow, m.jcol, n, cap.text()};
-}
-
-}  // namespace
-
-TEST(Pattern, FiveNodesGiveTheRowsAndTheCacheText) {
-  const std::string dir = testmesh::fresh_dir("pattern5");
-  auto m = store_of(5, {{1, 2, 3, 4}, {2, 3, 4, 5}});
-  const Searched s = search(m, dir + "/irowjcol.da0");
-  EXPECT_EQ(s.n, 5);
-  EXPECT_EQ(s.console, "");
-  EXPECT_EQ(s.irow, (Ints{0, 4, 9, 14, 19, 23}));
-  EXPECT_EQ(s.jcol, (Ints{0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 2, 3, 4, 5}));
-  EXPECT_EQ(m.amat, std::vector<double>(24, 0.0));
-  EXPECT_EQ(testmesh::read_file(dir + "/irowjcol.da0"),
-            "           5\n"
-            "       4       9      14      19      23\n"
-            "       1       2       3       4       1       2       3       4       5       1       2       3\n"
-            "       4       5       1       2       3       4       5       2       3       4       5\n");
-  // the only file left in the directory is the cache itself
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-}
-
-TEST(Pattern, NodeInNoElementHoldsOnlyItsDiagonal) {
-  const std::string dir = testmesh::fresh_dir("pattern-lonely");
-  auto m = store_of(7, {{1, 2, 3, 7}, {2, 3, 7, 5}, {4, 1, 2, 3}});
-  const Searched s = search(m, dir + "/irowjcol.da0");
-  ASSERT_EQ(s.irow.size(), 8u);
-  EXPECT_EQ(s.irow[6] - s.irow[5], 1);
-  EXPECT_EQ(s.jcol[s.irow[6]], 6);
-  EXPECT_TRUE(potsolve::check_pattern(7, s.irow, s.jcol));
-}
-
-TEST(Pattern, CacheOfTwelveRowsEndsIrowOnFullRecords) {
-  const std::string dir = testmesh::fresh_dir("pattern24");
-  auto m = store_of(testmesh::random_mesh(24, 30, 5));
-  const Searched s = search(m, dir + "/irowjcol.da0");
-  const std::string text = testmesh::read_file(dir + "/irowjcol.da0");
-  EXPECT_EQ(text, pattern_testing::cache_text(24, s.irow, s.jcol));
-  // records: n, two full irow records, then jcol from its first value
-  std::vector<std::string> lines;
-  for (std::size_t b = 0, e; (e = text.find('\n', b)) != std::string::npos; b = e + 1)
-    lines.push_back(text.substr(b, e - b));
-  ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "          24");
-  EXPECT_EQ(lines[1].size(), 96u);
-  EXPECT_EQ(std::stoi(lines[2].substr(88)), s.irow[24]);
-  EXPECT_EQ(std::stoi(lines[3].substr(0, 8)), s.jcol[1]);
-  EXPECT_EQ(lines.size(), 3 + (static_cast<std::size_t>(s.irow[24]) + 11) / 12);
-}
-
-TEST(Pattern, LinearSearchEqualsLiteralSearch) {
-  std::vector<testmesh::Mesh> meshes = {testmesh::brick(1, 1, 1), testmesh::brick(5, 4, 3),
-                                        testmesh::brick(9, 2, 1)};
-  for (unsigned seed = 1; seed <= 4; ++seed) {
-    meshes.push_back(testmesh::random_mesh(60, 150, seed));
-    meshes.push_back(testmesh::random_mesh(900, 4000, seed, 0.2, 25));
+  try {
+    potsolve::search_pattern(m, n, m.nelem, path);
+  } catch (const textio::Stop& stop) {
+    if (!status) throw;
+    *status = stop.status;
   }
-  meshes.push_back(testmesh::random_mesh(3000, 15000, 99));
-  // a star: node 1 is a corner of every element, so its row holds every node
-  testmesh::Mesh star;
-  star.nnode = 400;
-  star.nelem = 398;
-  star.ielem.assign(4 * 399, 0);
-  for (int e = 1; e <= 398; ++e) {
-    const int c[4] = {1 + e, 1, (e * 7) % 400 + 1, 400 - e};
-    for (int k = 0; k < 4; ++k) star.ielem[4 * e + k] = c[k];
-  }
-  meshes.push_back(star);
-  for (const auto& mesh : meshes) {
-    const auto m = store_of(mesh);
-    Ints irow, jcol, lit_irow, lit_jcol;
-    potsolve::build_pattern(m, m.nnode, m.nelem, irow, jcol);
-    literal::search_pattern(m, m.nnode, m.nelem, lit_irow, lit_jcol);
-    EXPECT_EQ(irow, lit_irow) << mesh.nnode << " nodes";
-    EXPECT_EQ(jcol, lit_jcol) << mesh.nnode << " nodes";
-    EXPECT_TRUE(potsolve::check_pattern(m.nnode, irow, jcol));
-  }
+  return {m.irow, m.jcol, n, cap.text(), testmesh::read_file(path)};
 }
+
+const Ints irow5{0, 4, 9, 14, 19, 23};
+const Ints jcol5{0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 2, 3, 4, 5};
 
 // Cliques of 40 nodes: 20 pairs of nodes, one element per two pairs. Each clique
 // stores 1600 terms, so 1250 of them store 2,000,000; extra isolated nodes add one each.
@@ -120,37 +56,153 @@ testmesh::Mesh cliques(int count, int isolated) {
   return mesh;
 }
 
+}  // namespace
+
+TEST(Pattern, FiveNodesGiveTheRowsAndTheCacheText) {
+  const std::string dir = testmesh::fresh_dir("pattern5");
+  auto m = store_of(5, {{1, 2, 3, 4}, {2, 3, 4, 5}});
+  const Searched s = search(m, dir + "/irowjcol.da0");
+  EXPECT_EQ(s.n, 5);
+  EXPECT_EQ(s.console, "");
+  EXPECT_EQ(s.irow, irow5);
+  EXPECT_EQ(s.jcol, jcol5);
+  EXPECT_EQ(m.amat, std::vector<double>(24, 0.0));
+  EXPECT_EQ(s.cache,
+            "           5\n"
+            "       4       9      14      19      23\n"
+            "       1       2       3       4       1       2       3       4       5       1       2       3\n"
+            "       4       5       1       2       3       4       5       2       3       4       5\n");
+  // the only file left in the directory is the cache itself
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+TEST(Pattern, NodeInNoElementHoldsOnlyItsDiagonal) {
+  auto m = store_of(7, {{1, 2, 3, 7}, {2, 3, 7, 5}, {4, 1, 2, 3}});
+  const Searched s = search(m, testmesh::fresh_dir("pattern-lonely") + "/irowjcol.da0");
+  ASSERT_EQ(s.irow.size(), 8u);
+  EXPECT_EQ(s.irow[6] - s.irow[5], 1);
+  EXPECT_EQ(s.jcol[s.irow[6]], 6);
+}
+
+TEST(Pattern, CacheOfTwelveRowsEndsIrowOnFullRecords) {
+  auto m = store_of(testmesh::random_mesh(24, 30, 5));
+  const Searched s = search(m, testmesh::fresh_dir("pattern24") + "/irowjcol.da0");
+  EXPECT_EQ(s.cache, fixture::cache_text(24, s.irow, s.jcol));
+  // n, two full irow records with no empty one after them, then jcol
+  const std::size_t third = s.cache.find('\n', s.cache.find('\n', 13) + 1) + 1;
+  EXPECT_EQ(s.cache.substr(0, 13), "          24\n");
+  EXPECT_EQ(third, 13u + 2 * 97);
+  EXPECT_EQ(std::stoi(s.cache.substr(third, 8)), s.jcol[1]);
+}
+
+TEST(Pattern, LinearSearchEqualsLiteralSearch) {
+  std::vector<testmesh::Mesh> meshes = {testmesh::brick(1, 1, 1), testmesh::brick(5, 4, 3),
+                                        testmesh::brick(9, 2, 1), testmesh::random_mesh(3000, 15000, 99)};
+  // repeated corners and isolated nodes
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    meshes.push_back(testmesh::random_mesh(60, 150, seed));
+    meshes.push_back(testmesh::random_mesh(900, 4000, seed, 0.2, 25));
+  }
+  // a star: node 1 is a corner of every element, so its row holds every node
+  testmesh::Mesh star;
+  star.nnode = 400;
+  star.nelem = 398;
+  star.ielem.assign(4, 0);
+  for (int e = 1; e <= 398; ++e) star.ielem.insert(star.ielem.end(), {1 + e, 1, (e * 7) % 400 + 1, 400 - e});
+  meshes.push_back(star);
+  for (const auto& mesh : meshes) {
+    const auto m = store_of(mesh);
+    Ints irow, jcol, lit_irow, lit_jcol;
+    potsolve::build_pattern(m, m.nnode, m.nelem, irow, jcol);
+    literal::search_pattern(m, m.nnode, m.nelem, lit_irow, lit_jcol);
+    EXPECT_EQ(irow, lit_irow) << mesh.nnode << " nodes";
+    EXPECT_EQ(jcol, lit_jcol) << mesh.nnode << " nodes";
+    EXPECT_TRUE(potsolve::check_pattern(m.nnode, irow, jcol));
+  }
+}
+
 TEST(Pattern, StoredTermLimitIsInclusive) {
   if (potsolve::maxnz != 2000000) GTEST_SKIP() << "built with another stored-term capacity";
-  const std::string dir = testmesh::fresh_dir("pattern-limit");
-  const std::string cache = dir + "/irowjcol.da0";
+  const std::string cache = testmesh::fresh_dir("pattern-limit") + "/irowjcol.da0";
   auto m = store_of(cliques(1250, 0));
   const Searched s = search(m, cache);
   EXPECT_EQ(s.irow[50000], 2000000);
   EXPECT_EQ(s.console, "");
-  // the cache holds the pattern and reads back as it was written
+  EXPECT_EQ(s.cache, fixture::cache_text(50000, s.irow, s.jcol));
+  // the cache reads back as it was written
   const Searched again = search(m, cache);
   EXPECT_EQ(again.console, "");
   EXPECT_EQ(again.irow, s.irow);
   EXPECT_EQ(again.jcol, s.jcol);
-  EXPECT_EQ(testmesh::read_file(cache), pattern_testing::cache_text(50000, s.irow, s.jcol));
 }
 
 TEST(Pattern, OneTermOverTheLimitStopsWithoutCache) {
   if (potsolve::maxnz != 2000000) GTEST_SKIP() << "built with another stored-term capacity";
   const std::string dir = testmesh::fresh_dir("pattern-over");
   auto m = store_of(cliques(1250, 1));
-  textio::ConsoleCapture cap;
-  std::int32_t n = m.nnode;
-  try {
-    potsolve::search_pattern(m, n, m.nelem, dir + "/irowjcol.da0");
-    ADD_FAILURE() << "the search went past the limit";
-  } catch (const textio::Stop& stop) {
-    EXPECT_EQ(stop.status, 1);
-  }
-  EXPECT_EQ(cap.text(),
+  int status = -1;
+  const Searched s = search(m, dir + "/irowjcol.da0", nullptr, &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(s.console,
             "  # of nonzero is too big ! \n"
             " The number of Non-zero term ( 2000001) exceeds the limit( 2000000).!\n");
   EXPECT_LE(m.jcol.size(), 2000001u);
   EXPECT_TRUE(std::filesystem::is_empty(dir));
+}
+
+TEST(PatternCache, UnfitCacheIsReportedSearchedAndRewritten) {
+  // the pattern of (1,2,3,4) and (2,3,4,5) in free format
+  const std::string i5 = " 4 9 14 19 23\n", j5 = " 1 2 3 4  1 2 3 4 5  1 2 3 4 5\n 1 2 3 4 5  2 3 4 5\n";
+  const std::pair<const char*, std::string> cases[] = {
+      {"empty file", ""},
+      {"order 0", "0\n"},
+      {"negative order", "-5\n" + i5 + j5},
+      {"order above capacity", std::to_string(potsolve::maxnode + 1) + "\n"},
+      {"other order", "4\n 4 8 12 16\n 1 2 3 4 1 2 3 4 1 2 3 4 1 2 3 4\n"},
+      {"irow below 0", "5\n -1 4 9 14 19\n" + j5},
+      {"irow falls back", "5\n 4 9 8 19 23\n" + j5},
+      {"irow past the capacity", "5\n 4 9 14 19 " + std::to_string(potsolve::maxnz + 1) + "\n"},
+      {"column 0", "5\n" + i5 + " 0 2 3 4" + j5.substr(8)},
+      {"column past n", "5\n" + i5 + " 1 2 3 4  1 2 3 4 5  1 2 3 4 5 1 2 3 4 5 2 3 4 6\n"},
+      {"row without diagonal", "5\n 3 8 13 18 22\n 2 3 4  1 2 3 4 5  1 2 3 4 5 1 2 3 4 5 2 3 4 5\n"},
+      {"row out of order", "5\n" + i5 + " 1 2 3 4  1 3 2 4 5  1 2 3 4 5 1 2 3 4 5 2 3 4 5\n"},
+      {"repeated column", "5\n" + i5 + " 1 2 3 4  1 2 2 4 5  1 2 3 4 5 1 2 3 4 5 2 3 4 5\n"},
+      {"not symmetric", "5\n 4 9 14 19 24\n 1 2 3 4 1 2 3 4 5 1 2 3 4 5 1 2 3 4 5 1 2 3 4 5\n"},
+      // 1-3, 2-1 and 3-2 missing: every column still as long as its row
+      {"directed cycle", "5\n 3 7 11 16 20\n 1 3 4 1 2 4 5 2 3 4 5 1 2 3 4 5 2 3 4 5\n"},
+      {"irow runs out", "5\n 4 9 14\n"},
+      {"jcol runs out", "5\n" + i5 + " 1 2 3 4  1 2 3 4 5  1 2 3 4 5\n"},
+      {"not an integer", "5\n 4 9 14.5 19 23\n" + j5},
+      {"integer too large", "5\n 4 9 99999999999 19 23\n" + j5},
+      {"null value", "5\n 4,,14,19,23\n" + j5},
+      {"slash", "5\n" + i5 + " 1 2 3 4 /\n 1 2 3 4 5 1 2 3 4 5 1 2 3 4 5 2 3 4 5\n"},
+  };
+  for (const auto& [name, text] : cases) {
+    auto m = store_of(5, {{1, 2, 3, 4}, {2, 3, 4, 5}});
+    const Searched o = search(m, testmesh::fresh_dir("pattern-cache") + "/irowjcol.da0", &text);
+    EXPECT_EQ(o.console, "  Pattern file irowjcol.da0 does not fit the model; searching again\n") << name;
+    EXPECT_EQ(o.n, 5) << name;
+    EXPECT_EQ(o.irow, irow5) << name;
+    EXPECT_EQ(o.jcol, jcol5) << name;
+    EXPECT_EQ(o.cache, fixture::cache_text(5, irow5, jcol5)) << name;
+  }
+}
+
+TEST(PatternCache, FittingCacheIsUsedAsItStands) {
+  // the cache of (1,2,3,4), (2,3,4,5) for a mesh whose second element is
+  // (1,3,4,5): the order fits, so the missing coupling 1-5 is left to the assembly
+  const std::string texts[] = {
+      "5\n 4 9 14 19 23\n 1 2 3 4  1 2 3 4 5  1 2 3 4 5\n 1 2 3 4 5  2 3 4 5\n",
+      "5\r\n 4 9\r\n 14 19 23\r\n 1 2 3 4 1 2 3 4 5\r\n 1 2 3 4 5 1 2 3 4 5 2 3 4 5\r\n",
+      "    5 trailing words\n 4 9 14 19 23 99\n 1 2 3 4 1 2 3 4 5 1 2 3 4 5\n 1 2 3 4 5 2 3 4 5\n 7 7 7\n",
+  };
+  for (const std::string& text : texts) {
+    auto m = store_of(5, {{1, 2, 3, 4}, {1, 3, 4, 5}});
+    const Searched o = search(m, testmesh::fresh_dir("pattern-cache") + "/irowjcol.da0", &text);
+    EXPECT_EQ(o.console, "");
+    EXPECT_EQ(o.irow, irow5);
+    EXPECT_EQ(o.jcol, jcol5);
+    EXPECT_EQ(m.amat.size(), 24u);
+    EXPECT_EQ(o.cache, text);  // not rewritten
+  }
 }

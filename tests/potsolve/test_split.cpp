@@ -2,7 +2,7 @@
 // nhalf, and the pattern check that guards it.
 #include <gtest/gtest.h>
 
-#include "sparse_fixture.h"
+#include "fixture.h"
 
 namespace {
 
@@ -79,28 +79,22 @@ TEST(Split, PatternCheck) {
   ModelStore m;
   const std::int32_t n = fixture::mesh_pattern(five_nodes(), m);
   EXPECT_EQ(potsolve::check_pattern(n, m), 0);
-
-  ModelStore asym = m;  // row 5 loses (5,2) but (2,5) stays
-  asym.jcol.erase(asym.jcol.begin() + 20);
-  asym.amat.pop_back();
-  asym.irow[5] = 22;
-  EXPECT_NE(potsolve::check_pattern(n, asym), 0);
-
-  ModelStore unsorted = m;  // row 3 holds 1 3 2 4 5
-  std::swap(unsorted.jcol[11], unsorted.jcol[12]);
-  EXPECT_EQ(potsolve::check_pattern(n, unsorted), 3);
-
+  // each fault and the row it is reported at (-1: any row)
+  const std::pair<int, void (*)(ModelStore&)> faults[] = {
+      {-1, [](ModelStore& b) { b.jcol.erase(b.jcol.begin() + 20), b.amat.pop_back(), b.irow[5] = 22; }},  // (5,2) lost
+      {3, [](ModelStore& b) { std::swap(b.jcol[11], b.jcol[12]); }},  // row 3 holds 1 3 2 4 5
+      {5, [](ModelStore& b) { b.jcol[23] = 6; }},                     // a column beyond n
+      {-1, [](ModelStore& b) { b.irow[5] = 30; }},                    // irow(n) beyond the stored terms
+  };
+  for (const auto& [row, fault] : faults) {
+    ModelStore bad = m;
+    fault(bad);
+    if (row < 0) EXPECT_NE(potsolve::check_pattern(n, bad), 0);
+    else EXPECT_EQ(potsolve::check_pattern(n, bad), row);
+  }
   ModelStore nodiag;  // symmetric and sorted, but row 1 lacks its diagonal
   fixture::load_rows(nodiag, {{}, {2}, {1, 2}});
   EXPECT_EQ(potsolve::check_pattern(2, nodiag), 1);
-
-  ModelStore outside = m;  // a column beyond n
-  outside.jcol[23] = 6;
-  EXPECT_EQ(potsolve::check_pattern(n, outside), 5);
-
-  ModelStore short_rows = m;  // irow(n) beyond the stored terms
-  short_rows.irow[5] = 30;
-  EXPECT_NE(potsolve::check_pattern(n, short_rows), 0);
 }
 
 }  // namespace

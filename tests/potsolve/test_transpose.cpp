@@ -6,7 +6,7 @@
 #include <random>
 
 #include "literal_transpose.h"
-#include "sparse_fixture.h"
+#include "fixture.h"
 
 namespace {
 
@@ -21,38 +21,22 @@ struct Case {
   std::int32_t n = 0;
 };
 
-// Patterns of several shapes: meshes with repeated corners and isolated nodes,
-// a brick, random symmetric patterns, and the smallest orders.
+// Patterns of several shapes with dominant values: meshes with repeated corners
+// and isolated nodes, a brick, random symmetric patterns, and the orders 1 and 2.
 std::vector<Case> cases() {
   std::vector<Case> out;
-  auto add = [&](ModelStore m, std::int32_t n, unsigned seed) {
-    Case c;
-    c.n = n;
-    fixture::dominant_values(n, seed, m);
-    c.assembled = m;
-    c.m = std::move(m);
-    out.push_back(std::move(c));
+  auto add = [&](auto&& make, unsigned seed) {
+    Case& c = out.emplace_back();
+    c.n = make(c.m);
+    fixture::dominant_values(c.n, seed, c.m);
+    c.assembled = c.m;
   };
   for (unsigned seed = 1; seed <= 3; ++seed) {
-    ModelStore m;
-    const std::int32_t n = fixture::mesh_pattern(testmesh::random_mesh(150 * seed, 500 * seed, seed), m);
-    add(std::move(m), n, seed);
+    add([&](ModelStore& m) { return fixture::mesh_pattern(testmesh::random_mesh(150 * seed, 500 * seed, seed), m); }, seed);
+    add([&](ModelStore& m) { return fixture::random_pattern(30 + 20 * seed, 0.05 * seed, 100 + seed, m); }, seed);
   }
-  {
-    ModelStore m;
-    const std::int32_t n = fixture::mesh_pattern(testmesh::brick(4, 3, 5), m);
-    add(std::move(m), n, 7);
-  }
-  for (unsigned seed = 1; seed <= 3; ++seed) {
-    ModelStore m;
-    const std::int32_t n = fixture::random_pattern(30 + 20 * seed, 0.05 * seed, 100 + seed, m);
-    add(std::move(m), n, seed);
-  }
-  for (std::int32_t n : {1, 2}) {
-    ModelStore m;
-    fixture::random_pattern(n, 1.0, 9, m);
-    add(std::move(m), n, 9);
-  }
+  add([](ModelStore& m) { return fixture::mesh_pattern(testmesh::brick(4, 3, 5), m); }, 7);
+  for (std::int32_t n : {1, 2}) add([n](ModelStore& m) { return fixture::random_pattern(n, 1.0, 9, m); }, 9);
   return out;
 }
 
@@ -77,7 +61,7 @@ std::vector<double> assembled_product(const Case& c, const std::vector<double>& 
   const ModelStore& a = c.assembled;
   std::vector<double> y(c.n + 1, 0.0);
   for (std::int32_t i = 1; i <= c.n; ++i) {
-    double t = static_cast<float>(a.amat[fixture::find(a, i, i)]) * x[i];
+    double t = static_cast<float>(a.amat[literal::find_jcoll(a, i, i)]) * x[i];
     for (std::int32_t p = a.irow[i - 1] + 1; p <= a.irow[i]; ++p)
       if (a.jcol[p] < i) t = t + a.amat[p] * x[a.jcol[p]];
     for (std::int32_t p = a.irow[i - 1] + 1; p <= a.irow[i]; ++p)
@@ -101,7 +85,7 @@ TEST(Transpose, ProductIsBitIdentical) {
     const std::vector<double> x = random_vector(c.n, 3);
     std::vector<double> fast(c.n + 1);
     potsolve::matvec_split(c.n, c.m, c.s, x, fast);
-    EXPECT_TRUE(fixture::same_bits(c.n, fast, assembled_product(c, x))) << "order " << c.n;
+    EXPECT_EQ(fixture::first_bit_difference(fast, assembled_product(c, x), 1), -1) << "order " << c.n;
   }
 }
 
@@ -111,8 +95,8 @@ TEST(Transpose, PreconditionerSolvesM) {
     const std::vector<double> r = random_vector(c.n, 4);
     std::vector<double> z(c.n + 1), lit(c.n + 1);
     potsolve::precond_solve(c.n, c.m, c.s, r, z);
-    fixture::literal_precond(c.n, c.m, c.s, r, lit);
-    EXPECT_TRUE(fixture::same_bits(c.n, z, lit)) << "order " << c.n;
+    reference::literal_precond(c.n, c.m, c.s, r, lit);
+    EXPECT_EQ(fixture::first_bit_difference(z, lit, 1), -1) << "order " << c.n;
     // M z = (D + L) D^-1 (D + L)^T z must give back r.
     const ModelStore& m = c.m;
     const double* rd = m.amat.data() + c.s.nlow;
