@@ -1,0 +1,37 @@
+// Wall-clock timing for the benchmark.
+#pragma once
+
+#include <chrono>
+
+namespace bench {
+
+inline double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Seconds taken by one call of f.
+template <class F>
+double time_once(F&& f) {
+  const double t0 = now();
+  f();
+  return now() - t0;
+}
+
+// Mean seconds per call of f, calling it until min_total seconds have passed
+// (at least once), after one untimed warm-up call.
+template <class F>
+double time_mean(F&& f, double min_total = 0.05) {
+  f();
+  int calls = 0;
+  const double t0 = now();
+  double t = t0;
+  // repeat until the total is long enough to read
+  do {
+    f();
+    ++calls;
+    t = now();
+  } while (t - t0 < min_total);
+  return (t - t0) / calls;
+}
+
+}  // namespace bench

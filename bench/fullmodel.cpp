@@ -1,0 +1,66 @@
+#include "fullmodel.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace bench {
+
+Model make_brick(int c) {
+  Model m;
+  m.mesh = testmesh::brick(c, c, c, 1.0f, 3);
+  m.boundary.prop = {0.33f, 0.0132f, 1.79f};
+  m.boundary.bval = {1.0f, 0.0f};
+  // the two faces x = 0 and x = c
+  for (std::int32_t i = 1; i <= m.mesh.nnode; ++i) {
+    const float x = m.mesh.xyz[3 * i];
+    if (x == 0.0f) m.boundary.bcp.push_back({i, -1});
+    if (x == static_cast<float>(c)) m.boundary.bcp.push_back({i, -2});
+  }
+  m.nfixed = static_cast<std::int32_t>(m.boundary.bcp.size());
+  return m;
+}
+
+std::vector<float> sheet_points(const Model& m, int pu, int pv) {
+  float hi = 0.0f;
+  // extent of the brick
+  for (std::int32_t i = 1; i <= m.mesh.nnode; ++i) hi = std::max(hi, m.mesh.xyz[3 * i]);
+  std::vector<float> p;
+  p.reserve(3 * static_cast<std::size_t>(pu) * pv);
+  // a wavy sheet z = f(x, y) inside the brick, row by row
+  for (int v = 0; v < pv; ++v)
+    for (int u = 0; u < pu; ++u) {
+      const double x = hi * (0.03 + 0.94 * u / (pu - 1.0));
+      const double y = hi * (0.03 + 0.94 * v / (pv - 1.0));
+      const double z = hi * (0.5 + 0.2 * std::sin(x / hi * 9.0) * std::cos(y / hi * 7.0));
+      p.push_back(static_cast<float>(x));
+      p.push_back(static_cast<float>(y));
+      p.push_back(static_cast<float>(z));
+    }
+  return p;
+}
+
+std::int32_t write_all(const std::string& dir, const Model& m, int pu, int pv) {
+  testmesh::write_model(dir, m.mesh, m.boundary, 0.001f);
+  testmesh::write_file(dir + "/ele_size.txt", "78.5 2.0\n");
+  const std::vector<float> p = sheet_points(m, pu, pv);
+  const std::int32_t np = pu * pv;
+  const std::int32_t nt = 2 * (pu - 1) * (pv - 1);
+  std::string s = std::to_string(np) + " " + std::to_string(nt) + "\n";
+  char buf[96];
+  // the points
+  for (std::int32_t k = 0; k < np; ++k) {
+    std::snprintf(buf, sizeof buf, "%.6f %.6f %.6f\n", p[3 * k], p[3 * k + 1], p[3 * k + 2]);
+    s += buf;
+  }
+  // two triangles per grid cell, points counted from 1
+  for (int v = 0; v + 1 < pv; ++v)
+    for (int u = 0; u + 1 < pu; ++u) {
+      const int a = 1 + u + pu * v, b = a + 1, c = a + pu, d = c + 1;
+      std::snprintf(buf, sizeof buf, "%d %d %d\n%d %d %d\n", a, b, d, a, d, c);
+      s += buf;
+    }
+  testmesh::write_file(dir + "/cortex.dat", s);
+  return np;
+}
+
+}  // namespace bench
