@@ -1,12 +1,12 @@
 // A fresh directory under the system's temporary directory, removed with its
-// contents at the end of the test; and whole-file helpers.
+// contents at the end of the test (whole files: common/meshgen.h).
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
+
+#include "common/meshgen.h"
 
 namespace textio_test {
 
@@ -23,13 +23,5 @@ class TempDir {
   std::filesystem::path path_;
   std::error_code ec_;
 };
-
-inline void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-inline std::string read_file(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
-}
 
 }  // namespace textio_test

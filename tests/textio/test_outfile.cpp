@@ -7,8 +7,8 @@
 
 using textio::OutFile;
 using textio::Record;
-using textio_test::read_file;
-using textio_test::write_file;
+using testmesh::read_file;
+using testmesh::write_file;
 
 TEST(OutFile, CommitReplacesTheFile) {
   textio_test::TempDir dir;

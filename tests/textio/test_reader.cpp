@@ -166,10 +166,10 @@ TEST(Reader, OverflowingRealIsRejected) {
 
 TEST(Reader, OpenIgnoresLetterCaseOnlyWhenNeeded) {
   textio_test::TempDir dir;
-  textio_test::write_file(dir / "xyz.dat", "1\n");
-  textio_test::write_file(dir / "Q.dat", "2\n");
-  textio_test::write_file(dir / "q.DAT", "3\n");
-  textio_test::write_file(dir / "q.dat", "4\n");
+  testmesh::write_file(dir / "xyz.dat", "1\n");
+  testmesh::write_file(dir / "Q.dat", "2\n");
+  testmesh::write_file(dir / "q.DAT", "3\n");
+  testmesh::write_file(dir / "q.dat", "4\n");
   std::filesystem::create_directory(dir / "sub.dat");
   std::int32_t v = 0;
 
