@@ -57,14 +57,18 @@ std::vector<std::array<float, 3>> random_points(int n, float lo, float hi, unsig
 
 }  // namespace
 
-TEST(FindNearest, RandomCentroidsInsideAndFarOutside) {
-  const auto pts = random_points(3000, 0.0f, 1.0f, 7);
-  const auto cent = table(pts);
+TEST(FindNearest, RandomFlatAndDegenerateCentroidSets) {
+  // queries around the unit cube and far outside it, in every direction, up to
+  // 10^6 mesh sizes away
   auto queries = random_points(2000, -0.2f, 1.2f, 8);
-  // far outside: in every direction, up to 10^6 mesh sizes away
   for (const auto& q : random_points(200, -1.0f, 1.0f, 9))
     for (float f : {3.0f, 1e3f, 1e6f}) queries.push_back({q[0] * f, q[1] * f, q[2] * f});
-  compare(cent, 3000, queries);
+  // centroids scattered in the cube, all in a plane, all on a line, all in one point
+  std::vector<std::array<float, 3>> plane, line, point(50, {1.0f, 2.0f, 3.0f});
+  for (const auto& p : random_points(500, 0.0f, 1.0f, 21)) plane.push_back({p[0], p[1], 0.25f});
+  for (const auto& p : random_points(500, 0.0f, 1.0f, 22)) line.push_back({p[0], 0.5f, 0.5f});
+  for (const auto& pts : {random_points(3000, 0.0f, 1.0f, 7), plane, line, point})
+    compare(table(pts), static_cast<std::int32_t>(pts.size()), queries);
 }
 
 TEST(FindNearest, TiesGoToTheHigherElement) {
@@ -131,17 +135,6 @@ TEST(FindNearest, DistancesWithinOneFloatStepReplayTheScan) {
     quirks += compare(table(pts), static_cast<std::int32_t>(pts.size()), {{q[0], q[1], q[2]}});
   }
   EXPECT_GT(quirks, 0);
-}
-
-TEST(FindNearest, FlatAndDegenerateCentroidSets) {
-  // all in a plane, all on a line, all in one point
-  std::vector<std::array<float, 3>> plane, line, point(50, {1.0f, 2.0f, 3.0f});
-  for (const auto& p : random_points(500, 0.0f, 1.0f, 21)) plane.push_back({p[0], p[1], 0.25f});
-  for (const auto& p : random_points(500, 0.0f, 1.0f, 22)) line.push_back({p[0], 0.5f, 0.5f});
-  const auto queries = random_points(300, -0.5f, 1.5f, 23);
-  compare(table(plane), 500, queries);
-  compare(table(line), 500, queries);
-  compare(table(point), 50, queries);
 }
 
 TEST(FindNearest, MeshCentroidsAndTheProgressLine) {
