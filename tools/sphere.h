@@ -18,10 +18,10 @@ namespace makemodel {
 
 // The electrodes are squares of the scalp about the poles, bounded by grid
 // lines: the anode (+z, code -1, at +volts) spans a quarter of the +z face
-// block's width (an angle of 22.5 degrees, 37 mm, 1289 mm^2), the cathode
-// (-z, code -2, at 0 V) half of the -z block's width (45 degrees, four times the
-// area). So the divisions must be a multiple of 8, and every grid outlines the
-// same two electrodes.
+// block's width (an angle of 22.5 degrees, 37 mm, 1289 mm^2), the cathode (-z,
+// code -2, at 0 V) half of the -z block's width (45 degrees, about four times
+// the area). So the divisions must be a multiple of 8, and every grid outlines
+// the same two electrodes.
 struct SphereOptions {
   int divisions = 16;           // cubes along an edge of the central cube, a multiple of 8
   int cortex_level = 4;         // icosphere refinements of the cortex
