@@ -2,6 +2,8 @@
 // items under it into records.
 #include "textio/layout.h"
 
+#include "textio/decimal.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -67,6 +69,45 @@ std::string item_field(const Layout::Field& f, const Item& item) {
   }
 }
 
+// The text of "%.*f" with d decimals.
+std::string fixed_text(double v, int d) {
+  std::uint64_t q = 0;
+  if (round_decimals(std::fabs(v), d, q)) {
+    // sign, integer part, point and the d decimals of the rounded value
+    char buf[64];
+    char* p = buf;
+    if (std::signbit(v)) *p++ = '-';
+    std::uint64_t unit = 1;
+    for (int k = 0; k < d; ++k) unit *= 10;  // 10^d
+    p = put_digits(p, q / unit);
+    if (d > 0) {
+      *p++ = '.';
+      p = put_digits(p, q % unit, d);
+    }
+    return std::string(buf, p);
+  }
+  const int n = std::snprintf(nullptr, 0, "%.*f", d, v);
+  std::string s(n, '\0');
+  std::snprintf(s.data(), n + 1, "%.*f", d, v);
+  return s;
+}
+
+// d significant digits of a > 0 and the exponent x of "%.*e" (d - 1 decimals).
+void significant_text(double a, int d, std::string& digits, int& x) {
+  std::uint64_t q = 0;
+  if (round_significant(a, d, q, x)) {
+    char buf[24];
+    digits.assign(buf, put_digits(buf, q));
+    return;
+  }
+  const int n = std::snprintf(nullptr, 0, "%.*e", d - 1, a);
+  std::string buf(n, '\0');
+  std::snprintf(buf.data(), n + 1, "%.*e", d - 1, a);
+  const std::size_t e = buf.find('e');
+  digits = buf.substr(0, 1) + (d > 1 ? buf.substr(2, e - 2) : "");
+  x = std::atoi(buf.c_str() + e + 1);
+}
+
 }  // namespace
 
 Layout::Layout(std::string_view text) {
@@ -118,9 +159,7 @@ std::string field_i(std::int64_t v, int w) {
 // when the field has no room for it.
 std::string field_f(double v, int w, int d) {
   if (!std::isfinite(v)) return non_finite(v, w);
-  const int n = std::snprintf(nullptr, 0, "%.*f", d, v);
-  std::string s(n, '\0');
-  std::snprintf(s.data(), n + 1, "%.*f", d, v);
+  std::string s = fixed_text(v, d);
   if (static_cast<int>(s.size()) > w) {
     const std::size_t z = s[0] == '-' ? 1 : 0;
     if (s.size() > z + 1 && s[z] == '0' && s[z + 1] == '.') s.erase(z, 1);
@@ -136,13 +175,9 @@ std::string field_e(double v, int w, int d) {
   std::string digits;
   int x = 0;
   if (v != 0.0) {
-    // d significant digits, correctly rounded: "d1.d2..dde±x"
-    const int n = std::snprintf(nullptr, 0, "%.*e", d - 1, std::fabs(v));
-    std::string buf(n, '\0');
-    std::snprintf(buf.data(), n + 1, "%.*e", d - 1, std::fabs(v));
-    const std::size_t e = buf.find('e');
-    digits = buf.substr(0, 1) + (d > 1 ? buf.substr(2, e - 2) : "");
-    x = std::atoi(buf.c_str() + e + 1) + 1;
+    // d significant digits, correctly rounded
+    significant_text(std::fabs(v), d, digits, x);
+    x = x + 1;
   } else {
     digits.assign(d, '0');
   }
