@@ -127,6 +127,10 @@ int main(int argc, char** argv) try {
   table.add("streaming bandwidth (triad)", fixed(ic.bandwidth / 1e9, 2) + " GB/s", "a = b + s*c, 3 x 64 MiB");
   table.add("memory bound", ms(bound), "ours / bound = " + fixed(ic.ours / bound, 2) + " (goal <= 1.5)");
 
+  table.note("Memory bound: the bytes of the matrix values, factor values, column indices and vectors "
+             "that one iteration reads or writes once each, over the triad bandwidth of the same run. "
+             "A ratio below 1 means the iteration's working set stays partly in the last-level cache.");
+
   progress("whole runs as child processes");
   table.section("whole programs, full capacity");
   std::filesystem::remove(dir + "/irowjcol.da0");
