@@ -55,6 +55,12 @@ std::string ms(double seconds) {
 
 std::string ratio(double v) { return fixed(v, v < 10 ? 2 : (v < 100 ? 1 : 0)) + "x"; }
 
+std::string sci(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1e", v);
+  return buf;
+}
+
 std::string mib(double bytes) { return fixed(bytes / (1024.0 * 1024.0), 1) + " MiB"; }
 
 }  // namespace bench

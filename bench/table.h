@@ -33,5 +33,6 @@ std::string ms(double seconds);                      // "123.4 ms"
 std::string fixed(double v, int digits);             // "%.*f"
 std::string ratio(double v);                         // "123x"
 std::string mib(double bytes);                       // "12.3 MiB"
+std::string sci(double v);                           // "1.2e-15"
 
 }  // namespace bench
