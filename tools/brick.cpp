@@ -11,6 +11,7 @@ namespace makemodel {
 Model brick_model(const BrickOptions& opt) {
   if (!(opt.step > 0.0)) throw std::invalid_argument("the grid step must be positive");
   if (!(opt.sigma > 0.0)) throw std::invalid_argument("the conductivity must be positive");
+  // at least one cube along every axis
   for (int c : opt.cells)
     if (c < 1) throw std::invalid_argument("the brick needs at least one cube along each axis");
   Model m;
