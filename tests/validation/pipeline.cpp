@@ -32,6 +32,10 @@ std::string make_model(const std::string& tag, const std::string& args, std::str
   return dir;
 }
 
+void tidy(const std::string& dir) {
+  if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir);
+}
+
 Runs solve_and_map(const std::string& dir) {
   Runs r;
   const auto p = testrun::run("potsolve", dir);

@@ -22,6 +22,9 @@ Output run_tool(const std::string& program, const std::string& args);
 // when makemodel does not succeed.
 std::string make_model(const std::string& tag, const std::string& args, std::string* console = nullptr);
 
+// Removes a model directory unless the test has failed (then it stays to look at).
+void tidy(const std::string& dir);
+
 // potsolve then cortexmap in dir, each with no console input; their consoles.
 struct Runs {
   Output potsolve, cortexmap;

@@ -21,6 +21,7 @@ TEST(Demo, RunsThePipelineOnTheTinySphere) {
   EXPECT_NE(r.console.find("Cortical current density over 642 points"), std::string::npos) << r.console;
   for (const char* f : {"cortexfield.out", "cortexfield.tec", "cortexfield.ply", "potsolve.log", "cortexmap.log"})
     EXPECT_TRUE(std::filesystem::exists(dir + "/" + f)) << f;
+  validation::tidy(std::filesystem::path(dir).parent_path().string());
 }
 
 TEST(Demo, StopsAtTheFirstFailingProgram) {
@@ -29,6 +30,7 @@ TEST(Demo, StopsAtTheFirstFailingProgram) {
   const auto r = validation::run_tool("rundemo", "--size nosuch --dir '" + dir + "' --bin '" BIN_DIR "'");
   EXPECT_EQ(r.status, 1) << r.console;
   EXPECT_EQ(r.console.find("potsolve"), std::string::npos) << r.console;
+  validation::tidy(dir);
 }
 
 }  // namespace

@@ -87,6 +87,7 @@ TEST(ExactSolutions, LayeredSlabPotentialAndCalibratedFields) {
         return 0.0;
       },
       &layers);
+  validation::tidy(dir);
 }
 
 TEST(ExactSolutions, BrickInObliqueUniformField) {
@@ -119,6 +120,7 @@ TEST(ExactSolutions, BrickInObliqueUniformField) {
   ASSERT_EQ(samples.size(), 9u);
   expect_uniform_current(samples, jref, tol, [](double, const void* s) { return *static_cast<const double*>(s); },
                          &sigma);
+  validation::tidy(dir);
 }
 
 }  // namespace

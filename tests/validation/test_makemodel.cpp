@@ -28,6 +28,8 @@ TEST(MakeModel, SameOptionsGiveSameBytesAndRemoveStaleCache) {
       EXPECT_EQ(text, testmesh::read_file(two + "/" + f)) << f;
     }
     EXPECT_EQ(testmesh::read_file(one + "/setting.dta"), "''\n0.001\n");
+    validation::tidy(one);
+    validation::tidy(two);
   }
 }
 
@@ -52,6 +54,7 @@ TEST(MakeModel, RefusesUnsoundOptions) {
   }
   // a refused model writes nothing
   EXPECT_TRUE(std::filesystem::is_empty(dir));
+  validation::tidy(dir);
   EXPECT_EQ(validation::run_tool("makemodel", "--help").status, 0);
 }
 

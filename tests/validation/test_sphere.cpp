@@ -55,6 +55,7 @@ TEST(SpherePhantom, ConvergesUnderRefinementWithinCapacity) {
       EXPECT_LE(number_before(made, "elements,"), 550000);
       EXPECT_LE(number_before(made, "stored matrix terms"), 2000000);
     }
+    validation::tidy(dir);
   }
   EXPECT_LT(std::fabs(mean[2] - mean[1]), std::fabs(mean[1] - mean[0]))
       << "means " << mean[0] << ", " << mean[1] << ", " << mean[2];
