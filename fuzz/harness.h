@@ -1,0 +1,61 @@
+// Shared parts of the fuzz targets: a private working directory, a console that
+// discards its output and reads end of input, the small model the file targets
+// start from, and the run of a stage whose ending by a handled stop or a fatal
+// record error is a correct outcome.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "textio/errors.h"
+
+namespace fuzzing {
+
+// Once per process: moves into a fresh directory (under /dev/shm when there is
+// one) and quiets the console. Every target calls it from LLVMFuzzerInitialize,
+// so corpus directories must be given to a target as absolute paths.
+void init();
+
+// Writes a file of the working directory.
+void put(const std::string& name, std::string_view bytes);
+inline void put(const std::string& name, const std::uint8_t* data, std::size_t size) {
+  put(name, std::string_view(reinterpret_cast<const char*>(data), size));
+}
+
+// The names and contents of a small valid model: setting.dta, the five model
+// files, potent.out, ele_size.txt and cortex.dat (a brick of one cube cut into
+// six tetrahedra, two faces held at fixed potentials).
+struct File {
+  const char* name;
+  const char* text;
+};
+const std::vector<File>& base_model();
+// Writes every file of the base model except skip.
+void put_base_model(std::string_view skip = {});
+
+// Splits bytes at every line that holds only "%" (the file separator of the
+// whole-model targets).
+std::vector<std::string> split_files(std::string_view bytes);
+
+// Runs a stage. The ends of a run that the programs produce on bad input (a
+// handled stop with its status, a fatal record error) are correct outcomes and
+// return false; a completed stage returns true. Anything else escapes, and the
+// fuzzer reports it.
+template <class F>
+bool completes(F&& stage) {
+  try {
+    stage();
+    return true;
+  } catch (const textio::Stop&) {
+  } catch (const textio::FatalError&) {
+  }
+  return false;
+}
+
+// Stops the process with a report when an invariant of a completed stage fails.
+void require(bool ok, const char* what);
+
+}  // namespace fuzzing
