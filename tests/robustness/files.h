@@ -1,0 +1,40 @@
+// Helpers of the robustness suite: a small model with every input file of both
+// programs, snapshots of a run directory, and runs under a shell command line.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace robust {
+
+// File name -> content.
+using Files = std::map<std::string, std::string>;
+
+// A valid model for both programs: setting.dta, the five model files (a brick
+// of 2x1x1 cubes of 1000 mm, two materials listed), irowjcol.da0 and potent.out as potsolve writes
+// them for it, ele_size.txt and cortex.dat (4 points, 2 triangles).
+const Files& base_model();
+// Writes files into dir.
+void put(const std::string& dir, const Files& files);
+
+// Every entry under dir: relative path -> content ("<directory>" for a directory).
+Files snapshot(const std::string& dir);
+
+// The lines of text.
+std::vector<std::string> lines(const std::string& text);
+// The console lines that report why a run stopped (a fatal record error, a
+// rejected value, a missing file, a stop of cortexmap).
+std::vector<std::string> messages(const std::string& console);
+
+// Runs "cd dir && <prefix> BIN_DIR/program <redirect>" under sh, standard
+// output and error captured through a pipe (so a file-size limit set in prefix
+// does not touch the capture), with a 60 s limit.
+struct Run {
+  int status = -1;  // -1: did not exit normally
+  std::string console;
+};
+Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
+           const std::string& redirect = "</dev/null");
+
+}  // namespace robust
