@@ -150,6 +150,9 @@ std::vector<Case> catalogue() {
   return cases;
 }
 
+// Shown in test listings as its name.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class Catalogue : public testing::TestWithParam<Case> {};
 
 // Runs program on the case in a fresh directory with sentinel outputs.
