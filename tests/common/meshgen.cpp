@@ -103,13 +103,27 @@ std::string read_file(const std::string& path) {
   return ss.str();
 }
 
+namespace {
+
+// The directories made by fresh_dir, removed when the test program ends.
+struct TempDirs {
+  std::vector<std::filesystem::path> dirs;
+  ~TempDirs() {
+    std::error_code ec;
+    for (const auto& d : dirs) std::filesystem::remove_all(d, ec);
+  }
+};
+
+}  // namespace
+
 std::string fresh_dir(const std::string& tag) {
-  static int counter = 0;
+  static TempDirs made;
   const auto base = std::filesystem::temp_directory_path() /
                     ("headfield-" + tag + "-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(++counter));
+                     std::to_string(made.dirs.size() + 1));
   std::filesystem::remove_all(base);
   std::filesystem::create_directories(base);
+  made.dirs.push_back(base);
   return base.string();
 }
 

@@ -44,7 +44,8 @@ void write_model(const std::string& dir, const Mesh& mesh, const Boundary& b,
 void write_file(const std::string& path, const std::string& text);
 // Reads a whole file; empty when it does not exist.
 std::string read_file(const std::string& path);
-// A fresh empty directory under the system's temporary directory.
+// A fresh empty directory under the system's temporary directory, removed with
+// everything in it when the test program ends.
 std::string fresh_dir(const std::string& tag);
 
 }  // namespace testmesh
