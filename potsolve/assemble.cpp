@@ -36,8 +36,6 @@ namespace {
 
 void assemble(ModelStore& m, std::int32_t n, std::int32_t ne) {
   const std::int32_t nnz = m.irow[n];
-  if (m.amat.size() < static_cast<std::size_t>(nnz) + 1) m.amat.resize(static_cast<std::size_t>(nnz) + 1);
-  if (m.rhs.size() < static_cast<std::size_t>(n) + 1) m.rhs.resize(static_cast<std::size_t>(n) + 1);
   // clear the stored terms and the right-hand side
   std::fill(m.amat.begin() + 1, m.amat.begin() + nnz + 1, 0.0);
   std::fill(m.rhs.begin() + 1, m.rhs.begin() + n + 1, 0.0);

@@ -142,11 +142,6 @@ bool iccg_solve(ModelStore& m, std::int32_t n) {
         textio::Record().text(" Matrix pattern unfit for ICCG at row ").i32(bad));
     silent_stop();
   }
-  // The vectors hold at least n + 1 entries; rows beyond the model's nodes (an
-  // order taken from the pattern cache) see a zero right-hand side.
-  const std::size_t need = static_cast<std::size_t>(n) + 1;
-  for (std::vector<double>* v : {&m.rhs, &m.pot, &m.res})
-    if (v->size() < need) v->resize(need, 0.0);
   IccgStore& s = iccg_store();
   s.size_for(n, m.irow[n]);
   split_triangles(n, m, s);

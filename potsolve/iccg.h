@@ -52,7 +52,8 @@ struct IccgStore {
 // The process-wide instance used by iccg_solve.
 IccgStore& iccg_store();
 
-// Solves A x = b: m.rhs is b, m.pot receives x (its incoming values are ignored).
+// Solves A x = b: m.rhs is b, m.pot receives x (its incoming values are ignored);
+// rhs, pot and res hold n + 1 entries.
 // Splits, factorizes and maps the matrix, then iterates. Returns true when the
 // iteration converged; false after "CONVERGENCE IS FAILED" and the console pause,
 // with m.pot holding the last iterate. A matrix pattern that breaks the storage

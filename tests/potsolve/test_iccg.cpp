@@ -187,16 +187,4 @@ TEST(Iccg, UnfitPatternEndsRun) {
   EXPECT_EQ(cap.text(), "  Matrix pattern unfit for ICCG at row            1\n");
 }
 
-TEST(Iccg, ShortVectorsAreExtendedWithZeros) {
-  // An order above the node count (from a pattern cache): the extra rows see b = 0.
-  potsolve::ModelStore m;
-  const std::int32_t n = fixture::load_dense(m, {{}, {0, 2, 0}, {0, 0, 4}});
-  m.rhs = {0.0, 1.0};
-  m.pot = {0.0, 0.0};
-  m.res = {0.0, 0.0};
-  textio::ConsoleCapture cap;
-  EXPECT_TRUE(potsolve::iccg_solve(m, n));
-  EXPECT_EQ(m.pot, (std::vector<double>{0.0, 0.5, 0.0}));
-}
-
 }  // namespace
