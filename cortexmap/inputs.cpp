@@ -38,6 +38,20 @@ void check_range(const Reader& r, std::int32_t v, std::int32_t lo, std::int32_t 
     reject(r, where + ": " + what + " " + num(v) + " is outside " + num(lo) + ".." + num(hi));
 }
 
+// A count in 0 .. cap, then one 32-bit real per record into table(1..count).
+void read_reals(const char* file, std::int32_t cap, const char* what, std::vector<float>& table) {
+  Reader r = Reader::open(file, unit);
+  std::int32_t n = 0;
+  r.read(n);
+  check_count(r, n, cap, what);
+  float v = 0.0f;
+  // value k from record k + 1
+  for (std::int32_t k = 1; k <= n; ++k) {
+    r.read(v);
+    table[k] = v;
+  }
+}
+
 }  // namespace
 
 void read_xyz(MapStore& m) {
@@ -96,18 +110,7 @@ void read_potent(MapStore& m) {
   }
 }
 
-void read_bval(MapStore& m) {
-  Reader r = Reader::open("bval.dat", unit);
-  std::int32_t n = 0;
-  r.read(n);
-  check_count(r, n, maxbval, "boundary value count");
-  float v = 0.0f;
-  // boundary value k from record k + 1
-  for (std::int32_t k = 1; k <= n; ++k) {
-    r.read(v);
-    m.bval[k] = v;
-  }
-}
+void read_bval(MapStore& m) { read_reals("bval.dat", maxbval, "boundary value count", m.bval); }
 
 void read_bcp(MapStore& m) {
   Reader r = Reader::open("bcp.dat", unit);
@@ -128,18 +131,7 @@ void read_bcp(MapStore& m) {
   }
 }
 
-void read_prop(MapStore& m) {
-  Reader r = Reader::open("prop.dat", unit);
-  std::int32_t n = 0;
-  r.read(n);
-  check_count(r, n, maxmat, "material count");
-  float v = 0.0f;
-  // conductivity of material k from record k + 1
-  for (std::int32_t k = 1; k <= n; ++k) {
-    r.read(v);
-    m.prop[k] = v;
-  }
-}
+void read_prop(MapStore& m) { read_reals("prop.dat", maxmat, "material count", m.prop); }
 
 void read_ele_size(MapStore& m) {
   Reader r = Reader::open("ele_size.txt", unit);
