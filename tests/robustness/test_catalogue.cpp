@@ -23,7 +23,7 @@ struct Pos {
 };
 
 // What a file holds and which program reads it.
-struct Spec {
+struct FileForm {
   const char* file;
   bool potsolve, cortexmap;
   Pos count;    // a count (rec 0: none)
@@ -32,7 +32,7 @@ struct Spec {
   std::vector<std::pair<Pos, std::string>> outside;  // indices outside their tables
 };
 
-const Spec specs[] = {
+const FileForm forms[] = {
     {"setting.dta", true, false, {}, {}, {2, 1}, {}},
     {"xyz.dat", true, true, {1, 1}, {2, 1}, {2, 3}, {}},
     {"elem.dat", true, true, {1, 1}, {2, 2}, {}, {{{2, 2}, "12"}, {{3, 4}, "-1"}, {{2, 6}, "0"}, {{4, 6}, "101"}}},
@@ -94,7 +94,7 @@ std::string garbage() {
 
 struct Case {
   std::string name;     // test name
-  const Spec* spec;
+  const FileForm* form;
   std::string content;  // the malformed file
   bool directory = false;
   int potsolve = -1;    // expected exit status (-1: not run)
@@ -104,7 +104,7 @@ struct Case {
 std::vector<Case> catalogue() {
   const Files& base = robust::base_model();
   std::vector<Case> cases;
-  for (const Spec& s : specs) {
+  for (const FileForm& s : forms) {
     const std::string& text = base.at(s.file);
     const bool cache = std::string(s.file) == "irowjcol.da0";
     // Adds a case with one expected status for every program that reads the file.
@@ -161,7 +161,7 @@ void check(const Case& c, const std::string& program, int expected) {
   const bool solver = program == "potsolve";
   const std::string dir = testmesh::fresh_dir("catalogue");
   Files files = robust::base_model();
-  files.erase(c.spec->file);
+  files.erase(c.form->file);
   if (solver) {
     files.erase("irowjcol.da0");
     files["POTENT.OUT"] = "sentinel potentials\n";
@@ -170,16 +170,16 @@ void check(const Case& c, const std::string& program, int expected) {
   }
   robust::put(dir, files);
   if (c.directory)
-    fs::create_directory(dir + "/" + c.spec->file);
+    fs::create_directory(dir + "/" + c.form->file);
   else
-    testmesh::write_file(dir + "/" + c.spec->file, c.content);
+    testmesh::write_file(dir + "/" + c.form->file, c.content);
   const Files before = robust::snapshot(dir);
   // any line ends the pause after a missing model file
   const testrun::Result r = testrun::run(program, dir, "\n");
   EXPECT_EQ(r.status, expected) << r.console.substr(0, 2000);
   const std::vector<std::string> msg = robust::messages(r.console);
   ASSERT_EQ(msg.size(), 1u) << r.console.substr(0, 2000);
-  EXPECT_NE(msg[0].find(c.spec->file), std::string::npos) << msg[0];
+  EXPECT_NE(msg[0].find(c.form->file), std::string::npos) << msg[0];
   EXPECT_LT(msg[0].size(), 200u);
   if (expected != 0) {
     EXPECT_TRUE(robust::snapshot(dir) == before) << "files created or changed";
