@@ -51,43 +51,35 @@ std::string cortex_model(const std::string& tag) {
   return dir;
 }
 
+// Runs the program with a file-size limit that its output cannot fit: the run
+// fails with one message naming the file, and the directory is as it was.
+void expect_failed_write(const std::string& dir, const char* program, const std::string& message) {
+  const Files before = robust::snapshot(dir);
+  const robust::Run r = robust::run_sh(dir, size_limit, program);
+  EXPECT_EQ(r.status, 3) << r.console;
+  const auto msg = robust::messages(r.console);
+  ASSERT_EQ(msg.size(), 1u) << r.console;
+  EXPECT_NE(msg[0].find(message), std::string::npos) << msg[0];
+  EXPECT_TRUE(robust::snapshot(dir) == before);
+  fs::remove_all(dir);
+}
+
 TEST(Faults, FailedWriteOfPotentialsKeepsEarlierFile) {
   const std::string dir = brick_model("fault-pot");
   ASSERT_EQ(testrun::run("potsolve", dir).status, 0);  // builds the cache
   testmesh::write_file(dir + "/POTENT.OUT", "earlier\n");
-  const Files before = robust::snapshot(dir);
-  const robust::Run r = robust::run_sh(dir, size_limit, "potsolve");
-  EXPECT_EQ(r.status, 3) << r.console;
-  const auto msg = robust::messages(r.console);
-  ASSERT_EQ(msg.size(), 1u) << r.console;
-  EXPECT_NE(msg[0].find("write error; unit 22, file POTENT.OUT"), std::string::npos) << msg[0];
-  EXPECT_TRUE(robust::snapshot(dir) == before);
-  fs::remove_all(dir);
+  expect_failed_write(dir, "potsolve", "write error; unit 22, file POTENT.OUT");
 }
 
 TEST(Faults, FailedWriteOfPatternCacheLeavesNoFile) {
   const std::string dir = brick_model("fault-cache");
   testmesh::write_file(dir + "/POTENT.OUT", "earlier\n");
-  const Files before = robust::snapshot(dir);
-  const robust::Run r = robust::run_sh(dir, size_limit, "potsolve");
-  EXPECT_EQ(r.status, 3) << r.console;
-  const auto msg = robust::messages(r.console);
-  ASSERT_EQ(msg.size(), 1u) << r.console;
-  EXPECT_NE(msg[0].find("write error; unit 21, file irowjcol.da0"), std::string::npos) << msg[0];
-  EXPECT_TRUE(robust::snapshot(dir) == before);
-  fs::remove_all(dir);
+  expect_failed_write(dir, "potsolve", "write error; unit 21, file irowjcol.da0");
 }
 
 TEST(Faults, FailedWriteOfCorticalFieldsKeepsEarlierFiles) {
-  const std::string dir = cortex_model("fault-cortex");
-  const Files before = robust::snapshot(dir);
-  const robust::Run r = robust::run_sh(dir, size_limit, "cortexmap");
-  EXPECT_EQ(r.status, 3) << r.console;
-  const auto msg = robust::messages(r.console);
-  ASSERT_EQ(msg.size(), 1u) << r.console;
-  EXPECT_NE(msg[0].find("write error; unit 22, file cortexfield.out"), std::string::npos) << msg[0];
-  EXPECT_TRUE(robust::snapshot(dir) == before);
-  fs::remove_all(dir);
+  expect_failed_write(cortex_model("fault-cortex"), "cortexmap",
+                      "write error; unit 22, file cortexfield.out");
 }
 
 TEST(Faults, MissingCortexSurfaceTouchesNoOutput) {
