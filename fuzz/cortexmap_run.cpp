@@ -3,13 +3,8 @@
 #include <cmath>
 #include <memory>
 
-#include "cortexmap/averages.h"
-#include "cortexmap/colour.h"
-#include "cortexmap/fields.h"
-#include "cortexmap/inputs.h"
-#include "cortexmap/nearest.h"
 #include "cortexmap/outputs.h"
-#include "cortexmap/scale.h"
+#include "cortexmap/run.h"
 #include "fuzz/harness.h"
 
 namespace fuzzing {
@@ -18,29 +13,7 @@ bool run_cortexmap() {
   using namespace cortexmap;
   auto store = std::make_unique<MapStore>();
   MapStore& m = *store;
-  const bool done = completes([&] {
-    read_xyz(m);
-    read_elem(m);
-    read_potent(m);
-    read_bval(m);
-    read_bcp(m);
-    read_prop(m);
-    read_ele_size(m);
-    element_fields(m);
-    ProgressLine averaging;
-    averaging.start(m.nnode);
-    node_averages(m, averaging);
-    field_scale(m);
-    read_cortex(m);
-    ProgressLine sampling;
-    sampling.start(m.npts);
-    find_nearest(m, sampling);
-    check_samples(m);
-    write_out(m, "cortexfield.out");
-    write_tec(m, "cortexfield.tec");
-    colour_index(m);
-    write_ply(m, "cortexfield.ply");
-  });
+  const bool done = completes([&] { cortexmap::run_cortexmap(m); });
   if (!done) return false;
   // every point sampled from an element, every written value finite
   for (std::int32_t p = 1; p <= m.npts; ++p) {
