@@ -20,10 +20,11 @@ class View:
     up: tuple
 
 
-# Every view puts +x to the right of the image.
+# From above and from the side with +x to the right of the image, and obliquely
+# so that no plane through the head is seen only edge-on.
 VIEWS = (View("from above (+z): x right, y up", (0, 0, 1), (0, 1, 0)),
          View("from the side (\N{MINUS SIGN}y): x right, z up", (0, -1, 0), (0, 0, 1)),
-         View("obliquely (\N{MINUS SIGN}y, +z): x right", (0, -0.7071, 0.7071), (0, 0.7071, 0.7071)))
+         View("obliquely (+x \N{MINUS SIGN}y +z), z upwards", (1, -1, 1), (-1, 1, 2)))
 
 
 @dataclass
@@ -77,10 +78,9 @@ def _cortex_actor(scene):
     actor = vtkActor()
     actor.SetMapper(mapper)
     prop = actor.GetProperty()
-    prop.SetAmbient(0.3)
-    prop.SetDiffuse(0.7)
-    prop.SetSpecular(0.08)
-    prop.SetSpecularPower(40)
+    prop.SetAmbient(0.4)  # enough that the colours keep reading against the bar at grazing light
+    prop.SetDiffuse(0.65)
+    prop.SetSpecular(0.0)  # a highlight would read as a spot of higher density
     return actor
 
 
@@ -127,7 +127,8 @@ def render(scene, view, pixels):
     camera = renderer.GetActiveCamera()
     camera.ParallelProjectionOn()
     camera.SetFocalPoint(*centre)
-    camera.SetPosition(*(centre + 4.0 * reach * np.asarray(view.towards_camera, dtype=float)))
+    towards = np.asarray(view.towards_camera, dtype=float)
+    camera.SetPosition(*(centre + 4.0 * reach * towards / np.linalg.norm(towards)))
     camera.SetViewUp(*view.up)
     camera.SetParallelScale(1.04 * reach)
 
