@@ -111,7 +111,7 @@ def main():
         run = render(model)
         if not check(run.returncode == 0, f"real model: exit {run.returncode}: {run.stderr.strip()}"):
             return
-        check(f"{progress} tests" in run.stdout, f"real model: {progress} progress lines, but: {run.stdout.strip()}")
+        check(f" {progress} residuals" in run.stdout, f"real model: {progress} progress lines, but: {run.stdout.strip()}")
         image = check_views(model, "real model")
         views = np.concatenate([region(image, box).reshape(-1, 3) for box in cortex_figure.PANEL_BOXES])
         coloured = cortex_pixels(views)
@@ -151,7 +151,7 @@ def main():
             f.write("  ICCG iteration begin.\n    10  |Ax-b|/|b| = 0.1234000E-04\n  ICCG iteration terminated.\n")
         os.remove(os.path.join(model, "convergence.png"))
         run = render(model, "--log", one)
-        check(run.returncode == 0 and "1 tests" in run.stdout, f"one progress line: exit {run.returncode}, "
+        check(run.returncode == 0 and " 1 residual " in run.stdout, f"one progress line: exit {run.returncode}, "
               f"{run.stdout.strip()} {run.stderr.strip()}")
         check(os.path.exists(os.path.join(model, "convergence.png")), "one progress line: no convergence.png")
 

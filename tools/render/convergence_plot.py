@@ -2,6 +2,7 @@
 axis, with the solver's tolerance."""
 from matplotlib.backends.backend_agg import FigureCanvasAgg
 from matplotlib.figure import Figure
+from matplotlib.ticker import MaxNLocator
 
 SIZE = (1000, 600)
 TOLERANCE = 1.0e-14  # the solver's fixed threshold on |Ax-b|/|b|
@@ -17,6 +18,7 @@ def draw(log, model_name, path):
     high = max(max(log.residuals), TOLERANCE)
     ax.set_ylim(low / 10, high * 10)
     ax.set_xlim(0, max(log.iterations) + 10)
+    ax.xaxis.set_major_locator(MaxNLocator(integer=True))
     ax.set_xlabel("ICCG iteration", fontsize=12)
     ax.set_ylabel("relative residual |Ax\N{MINUS SIGN}b| / |b|", fontsize=12)
     ax.grid(True, which="major", alpha=0.3)
