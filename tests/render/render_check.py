@@ -111,7 +111,6 @@ def main():
         run = render(model)
         if not check(run.returncode == 0, f"real model: exit {run.returncode}: {run.stderr.strip()}"):
             return
-        check(f" {progress} residuals" in run.stdout, f"real model: {progress} progress lines, but: {run.stdout.strip()}")
         image = check_views(model, "real model")
         views = np.concatenate([region(image, box).reshape(-1, 3) for box in cortex_figure.PANEL_BOXES])
         coloured = cortex_pixels(views)
@@ -123,38 +122,34 @@ def main():
               "colour bar: the low end colour is not at its foot")
         check(near(bar[:quarter], VIRIDIS[-1]) and not near(bar[:quarter], VIRIDIS[0]),
               "colour bar: the high end colour is not at its head")
-        plot = pixels(os.path.join(model, "convergence.png"))
-        check(plot.shape[1::-1] == convergence_plot.SIZE, f"real log: convergence.png is {plot.shape[1::-1]}")
 
         # |J| rising with x must be warmer in the right half of the views with +x to the right,
-        # falling with x in the left half
+        # falling with x in the left half; the second run also plots a log of one progress line
+        one = os.path.join(top, "one.log")
+        with open(one, "w") as f:
+            f.write("  ICCG iteration begin.\n    10  |Ax-b|/|b| = 0.1234000E-04\n  ICCG iteration terminated.\n")
         across = [k for k, view in enumerate(cortex_views.VIEWS)
                   if np.allclose(np.cross(view.up, view.towards_camera), (1, 0, 0))]
         check(len(across) >= 2, f"{len(across)} views with x to the right")
-        for sign, side in ((1, "right"), (-1, "left")):
+        for sign, side, options, residuals in ((1, "right", [], progress), (-1, "left", ["--log", one], 1)):
             rewrite_field(model, lambda x: 1.0 + sign * x / 100.0)
-            run = render(model)
+            os.remove(os.path.join(model, "convergence.png"))
+            run = render(model, *options)
             if not check(run.returncode == 0, f"x field: exit {run.returncode}: {run.stderr.strip()}"):
                 return
+            check(f" {residuals} residual" in run.stdout, f"{residuals} progress lines, but: {run.stdout.strip()}")
+            plot = pixels(os.path.join(model, "convergence.png"))
+            check(plot.shape[1::-1] == convergence_plot.SIZE, f"{residuals} residuals: convergence.png is "
+                  f"{plot.shape[1::-1]}")
             image = check_views(model, f"|J| {'rising' if sign > 0 else 'falling'} with x")
             # each such view: its right half's colours against its left half's
             for k in across:
-                box = cortex_figure.PANEL_BOXES[k]
-                panel = region(image, box)
+                panel = region(image, cortex_figure.PANEL_BOXES[k])
                 half = panel.shape[1] // 2
                 gain = sign * (warmth(cortex_pixels(panel[:, half:])) - warmth(cortex_pixels(panel[:, :half])))
                 check(gain > 40, f"view {k + 1}: |J| higher on the {side} is not warmer there ({gain:.0f})")
 
-        # one progress line is a plot; none is one line of complaint and no pictures
-        one = os.path.join(top, "one.log")
-        with open(one, "w") as f:
-            f.write("  ICCG iteration begin.\n    10  |Ax-b|/|b| = 0.1234000E-04\n  ICCG iteration terminated.\n")
-        os.remove(os.path.join(model, "convergence.png"))
-        run = render(model, "--log", one)
-        check(run.returncode == 0 and " 1 residual " in run.stdout, f"one progress line: exit {run.returncode}, "
-              f"{run.stdout.strip()} {run.stderr.strip()}")
-        check(os.path.exists(os.path.join(model, "convergence.png")), "one progress line: no convergence.png")
-
+        # no progress line, or no cortexfield.out: one line of complaint and no pictures
         none = os.path.join(top, "none.log")
         with open(none, "w") as f:
             f.write("  ICCG Begins ...\n \n  Tolerance of ICCG  :   9.9999998E-15\n")
