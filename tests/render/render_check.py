@@ -153,7 +153,7 @@ def main():
         none = os.path.join(top, "none.log")
         with open(none, "w") as f:
             f.write("  ICCG Begins ...\n \n  Tolerance of ICCG  :   9.9999998E-15\n")
-        for picture in ("cortexfield.png", "convergence.png"):
+        for picture in ("cortexfield.png", "convergence.png"):  # so that a new one would show
             os.remove(os.path.join(model, picture))
         for label, options, remove, word in (("no progress line", ["--log", none], None, "none.log"),
                                              ("no cortexfield.out", [], "cortexfield.out", "cortexfield.out")):

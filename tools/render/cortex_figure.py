@@ -19,10 +19,6 @@ PANEL_BOXES = tuple(((10 + k * (PANEL_PIXELS + 10)) / SIZE[0], 20 / SIZE[1], PAN
 COLOURBAR_BOX = ((SIZE[0] - 170) / SIZE[0], 0.32, 0.016, 0.44)
 COLOUR_MAP = "viridis"
 
-ANODE_RGB = (0.85, 0.1, 0.1)
-CATHODE_RGB = (0.1, 0.35, 0.95)
-OUTLINE_RGB = (0.45, 0.45, 0.45)
-
 
 def colour_range(j):
     """The 1st to 99th percentile of the cortex's current density, or its full
@@ -42,7 +38,7 @@ def _nodes(count):
     return f"{count} node" if count == 1 else f"{count} nodes"
 
 
-def draw(scene, model_name, current_ma, anode_count, cathode_count, rule, path):
+def draw(scene, model_name, current_ma, rule, path):
     figure = Figure(figsize=(SIZE[0] / 100, SIZE[1] / 100), dpi=100)
     FigureCanvasAgg(figure)
     figure.suptitle(f"Current density |J| on the cortex \N{EM DASH} model \u201c{model_name}\u201d, "
@@ -67,9 +63,12 @@ def draw(scene, model_name, current_ma, anode_count, cathode_count, rule, path):
                 f"(all cortex points: {j.min():.4g} to {j.max():.4g})",
                 ha="center", va="top", fontsize=10.5)
 
-    key = [Line2D([], [], color=ANODE_RGB, lw=3, label=f"anode, code \N{MINUS SIGN}1 ({_nodes(anode_count)})"),
-           Line2D([], [], color=CATHODE_RGB, lw=3, label=f"cathode, code \N{MINUS SIGN}2 ({_nodes(cathode_count)})"),
-           Line2D([], [], color=OUTLINE_RGB, lw=2, label="outline of the head")]
+    (_, anode, _), (_, cathode, _) = scene.electrodes
+    key = [Line2D([], [], color=cortex_views.ANODE_RGB, lw=3,
+                  label=f"anode, code \N{MINUS SIGN}1 ({_nodes(len(anode))})"),
+           Line2D([], [], color=cortex_views.CATHODE_RGB, lw=3,
+                  label=f"cathode, code \N{MINUS SIGN}2 ({_nodes(len(cathode))})"),
+           Line2D([], [], color=cortex_views.OUTLINE_RGB, lw=2, label="outline of the head")]
     figure.legend(handles=key, loc="upper center", bbox_to_anchor=(left + width / 2, 0.91), fontsize=10.5,
                   frameon=False)
     figure.savefig(path, dpi=100, pil_kwargs={"compress_level": 9})

@@ -13,6 +13,11 @@ from vtkmodules.vtkRenderingCore import (vtkActor, vtkLightKit, vtkPolyDataMappe
                                          vtkWindowToImageFilter)
 
 
+ANODE_RGB = (0.85, 0.1, 0.1)
+CATHODE_RGB = (0.1, 0.35, 0.95)
+OUTLINE_RGB = (0.45, 0.45, 0.45)
+
+
 @dataclass
 class View:
     caption: str
@@ -38,7 +43,7 @@ class Scene:
     colours: np.ndarray  # the colour map as rows of RGB
     head_points: np.ndarray
     head_faces: np.ndarray
-    electrodes: list  # (patch faces, patch nodes, RGB)
+    electrodes: list  # (patch faces, patch nodes, RGB) of the anode, then of the cathode
 
 
 def _polydata(points, triangles=None, vertices=None):
@@ -46,6 +51,7 @@ def _polydata(points, triangles=None, vertices=None):
     pts = vtkPoints()
     pts.SetData(numpy_to_vtk(np.ascontiguousarray(points, dtype=float), deep=1))
     pd.SetPoints(pts)
+    # the triangles and the vertex cells, where given
     for cells, setter in ((triangles, pd.SetPolys), (vertices, pd.SetVerts)):
         if cells is None:
             continue
@@ -136,10 +142,11 @@ def render(scene, view, pixels):
     outline.SetInputData(_polydata(scene.head_points, scene.head_faces))
     outline.SetCamera(camera)
     outline.SetDirectionToCameraVector()
-    renderer.AddActor(_line_actor(outline, (0.45, 0.45, 0.45), 2))
-    # each electrode patch in its colour
+    renderer.AddActor(_line_actor(outline, OUTLINE_RGB, 2))
+    # each electrode patch in its colour; a model may have no nodes of a code
     for faces, nodes, rgb in scene.electrodes:
-        renderer.AddActor(_electrode_actor(faces, nodes, scene.head_points, rgb))
+        if len(nodes):
+            renderer.AddActor(_electrode_actor(faces, nodes, scene.head_points, rgb))
 
     lights = vtkLightKit()
     lights.AddLightsToRenderer(renderer)
