@@ -1,10 +1,10 @@
 #include "potsolve/pattern.h"
 
+#include <algorithm>
 #include <cassert>
 #include <filesystem>
 
 #include "potsolve/pattern_cache.h"
-#include "potsolve/sort_row.h"
 #include "potsolve/stop.h"
 #include "textio/console.h"
 #include "textio/layout.h"
@@ -82,7 +82,7 @@ void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
       }
     }
     if (static_cast<std::int64_t>(nnz) + count > maxnz) stop_too_many_terms();
-    sort_row(count, rowlist.data());
+    std::sort(rowlist.begin() + 1, rowlist.begin() + 1 + count);
     jcol.insert(jcol.end(), rowlist.begin() + 1, rowlist.begin() + 1 + count);
     nnz += count;
     irow[i] = nnz;
