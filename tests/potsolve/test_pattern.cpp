@@ -117,7 +117,7 @@ TEST(Pattern, LinearSearchEqualsLiteralSearch) {
     literal::search_pattern(m, m.nnode, m.nelem, lit_irow, lit_jcol);
     EXPECT_EQ(irow, lit_irow) << mesh.nnode << " nodes";
     EXPECT_EQ(jcol, lit_jcol) << mesh.nnode << " nodes";
-    EXPECT_TRUE(potsolve::check_pattern(m.nnode, irow, jcol));
+    EXPECT_EQ(potsolve::pattern_fault(m.nnode, irow, jcol), 0);
   }
 }
 
