@@ -2,29 +2,10 @@
 
 #include <algorithm>
 #include <cassert>
-#include <filesystem>
-
-#include "potsolve/pattern_cache.h"
-#include "potsolve/stop.h"
-#include "textio/console.h"
-#include "textio/layout.h"
-#include "textio/record.h"
 
 namespace potsolve {
 
 namespace {
-
-// The two records of the stored-term limit, then the end of the run.
-[[noreturn]] void stop_too_many_terms() {
-  static const textio::Layout layout("A,I8,A,I8,A");
-  textio::Console& con = textio::console();
-  con.record(textio::Record().text(" # of nonzero is too big ! "));
-  const textio::Item items[] = {std::string_view(" The number of Non-zero term ("), maxnz + 1,
-                                std::string_view(") exceeds the limit("), maxnz,
-                                std::string_view(").!")};
-  con.fixed(layout, items);
-  silent_stop();
-}
 
 // Node-to-element incidence: the elements holding node i are
 // elist[ptr[i] .. ptr[i+1]-1], in ascending order (an element that repeats a
@@ -81,7 +62,7 @@ void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
         }
       }
     }
-    if (static_cast<std::int64_t>(nnz) + count > maxnz) stop_too_many_terms();
+    if (static_cast<std::int64_t>(nnz) + count > maxnz) throw TooManyTerms{maxnz + 1, maxnz};
     std::sort(rowlist.begin() + 1, rowlist.begin() + 1 + count);
     jcol.insert(jcol.end(), rowlist.begin() + 1, rowlist.begin() + 1 + count);
     nnz += count;
@@ -89,23 +70,15 @@ void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
   }
 }
 
-void search_pattern(ModelStore& m, std::int32_t& n, std::int32_t ne, const std::string& cache_path) {
-  switch (read_pattern_cache(cache_path, n, m.irow, m.jcol)) {
-    case CacheRead::read:
-      m.amat.assign(m.jcol.size(), 0.0);
-      return;
-    case CacheRead::unfit: {
-      const std::string name = std::filesystem::path(cache_path).filename().string();
-      textio::console().record(
-          textio::Record().text(" Pattern file " + name + " does not fit the model; searching again"));
-      break;
-    }
-    case CacheRead::absent:
-      break;
+CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne,
+                         const std::string& cache_path) {
+  const CacheRead cache = read_pattern_cache(cache_path, n, m.irow, m.jcol);
+  if (cache != CacheRead::read) {
+    build_pattern(m, n, ne, m.irow, m.jcol);
+    write_pattern_cache(cache_path, n, m.irow, m.jcol);
   }
-  build_pattern(m, n, ne, m.irow, m.jcol);
-  write_pattern_cache(cache_path, n, m.irow, m.jcol);
   m.amat.assign(m.jcol.size(), 0.0);
+  return cache;
 }
 
 }  // namespace potsolve
