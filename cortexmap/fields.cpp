@@ -1,20 +1,14 @@
 #include "cortexmap/fields.h"
 
 #include <cmath>
-#include <string>
-
-#include "cortexmap/progress.h"
 
 namespace cortexmap {
 
 namespace {
 
-// Stops the run when a stored element value is not a finite 32-bit real.
+// A stored element value must be a finite 32-bit real.
 void check_finite(float v, std::int32_t e) {
-  if (std::isfinite(v)) return;
-  const std::string text = " Element " + std::to_string(e) +
-                           ": its field values exceed the range of 32-bit reals";
-  stop_run(text.c_str());
+  if (!std::isfinite(v)) throw FieldOverflow{e};
 }
 
 }  // namespace
