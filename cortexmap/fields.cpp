@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "geometry/tetra.h"
+#include "shared/tetra.h"
 
 namespace cortexmap {
 
@@ -10,7 +10,7 @@ namespace {
 
 // The field stage's degeneracy rule: coplanar corners, an exactly zero
 // determinant, give the element zero fields.
-bool is_flat(const geometry::Tetra& t) { return t.det == 0.0; }
+bool is_flat(const shared::Tetra& t) { return t.det == 0.0; }
 
 // A stored element value must be a finite 32-bit real.
 void check_finite(float v, std::int32_t e) {
@@ -36,10 +36,10 @@ void element_fields(MapStore& m) {
     for (int a = 0; a < 3; ++a)
       m.cent[3 * e + a] = static_cast<float>((p[0][a] + p[1][a] + p[2][a] + p[3][a]) * 0.25);
 
-    const geometry::Tetra t = geometry::tetra(p);
+    const shared::Tetra t = shared::tetra(p);
     if (is_flat(t)) continue;  // no gradient, all three values 0
     double g[3];
-    geometry::gradient(t, u, g);
+    shared::gradient(t, u, g);
     m.emag[e] = static_cast<float>(std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]));
     check_finite(m.emag[e], e);
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "shared/buckets.h"
+
 namespace potsolve {
 
 namespace {
@@ -17,22 +19,16 @@ struct Incidence {
 
 Incidence node_elements(const ModelStore& m, std::int32_t n, std::int32_t ne) {
   Incidence inc;
-  inc.ptr.assign(static_cast<std::size_t>(n) + 2, 0);
-  // count the slots of each node
-  for (std::int32_t e = 1; e <= ne; ++e) {
-    for (int k = 0; k < 4; ++k) {
-      const std::int32_t v = m.ielem[4 * e + k];
-      assert(v >= 1 && v <= n);
-      ++inc.ptr[v + 1];
-    }
-  }
-  // cumulative sum: the start of each node's list
-  for (std::int32_t i = 1; i <= n; ++i) inc.ptr[i + 1] += inc.ptr[i];
-  inc.elist.resize(static_cast<std::size_t>(inc.ptr[n + 1]));
-  std::vector<std::int32_t> fill(inc.ptr.begin(), inc.ptr.end() - 1);
-  // place each element in the lists of its corners
-  for (std::int32_t e = 1; e <= ne; ++e)
-    for (int k = 0; k < 4; ++k) inc.elist[fill[m.ielem[4 * e + k]]++] = e;
+  // every slot of every element, offered to the list of its node (buckets 0..n)
+  const auto slots = [&](auto put) {
+    for (std::int32_t e = 1; e <= ne; ++e)
+      for (int k = 0; k < 4; ++k) {
+        const std::int32_t v = m.ielem[4 * e + k];
+        assert(v >= 1 && v <= n);
+        put(static_cast<std::size_t>(v), e);
+      }
+  };
+  shared::group_by_bucket(static_cast<std::size_t>(n) + 1, slots, inc.ptr, inc.elist);
   return inc;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry/tetra.h"
+#include "shared/tetra.h"
 
 namespace makemodel {
 
@@ -19,14 +19,14 @@ using Vec = std::array<double, 3>;
 Vec sub(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec cross(const Vec& a, const Vec& b) {
   Vec out;
-  geometry::cross(a.data(), b.data(), out.data());
+  shared::cross(a.data(), b.data(), out.data());
   return out;
 }
-double dot(const Vec& a, const Vec& b) { return geometry::dot(a.data(), b.data()); }
+double dot(const Vec& a, const Vec& b) { return shared::dot(a.data(), b.data()); }
 // Six times the signed volume of the tetrahedron a b c d.
 double det6(const Vec& a, const Vec& b, const Vec& c, const Vec& d) {
   const double p[4][3] = {{a[0], a[1], a[2]}, {b[0], b[1], b[2]}, {c[0], c[1], c[2]}, {d[0], d[1], d[2]}};
-  return geometry::tetra(p).det;
+  return shared::tetra(p).det;
 }
 
 [[noreturn]] void fault(const std::string& what) { throw std::runtime_error(what); }

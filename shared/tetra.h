@@ -5,7 +5,7 @@
 // tetrahedron counts as flat.
 #pragma once
 
-namespace geometry {
+namespace shared {
 
 struct Tetra {
   double edge[4][3];  // edge[k] = P(k) - P(0) for k = 1..3; edge[0] unused (zero)
@@ -45,4 +45,4 @@ inline void gradient(const Tetra& t, const double u[4], double g[3]) {
   for (int a = 0; a < 3; ++a) g[a] = (b[0] * t.cof[1][a] + b[1] * t.cof[2][a] + b[2] * t.cof[3][a]) / t.det;
 }
 
-}  // namespace geometry
+}  // namespace shared
