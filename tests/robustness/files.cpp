@@ -1,7 +1,5 @@
 #include "robustness/files.h"
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <regex>
@@ -75,18 +73,7 @@ std::vector<std::string> messages(const std::string& console) {
 
 Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
            const std::string& redirect) {
-  const std::string cmd = "cd '" + dir + "' && " + prefix + " timeout 60 '" BIN_DIR "/" + program +
-                          "' " + redirect + " 2>&1";
-  Run r;
-  std::FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  // the whole console output
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.console.append(buf, n);
-  const int raw = pclose(p);
-  if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-  return r;
+  return child::run(BIN_DIR "/" + program, "", dir, prefix + " timeout 60", redirect);
 }
 
 }  // namespace robust

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/child.h"
+
 namespace robust {
 
 // File name -> content.
@@ -30,10 +32,7 @@ std::vector<std::string> messages(const std::string& console);
 // Runs "cd dir && <prefix> BIN_DIR/program <redirect>" under sh, standard
 // output and error captured through a pipe (so a file-size limit set in prefix
 // does not touch the capture), with a 60 s limit.
-struct Run {
-  int status = -1;  // -1: did not exit normally
-  std::string console;
-};
+using Run = child::Result;
 Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
            const std::string& redirect = "</dev/null");
 
