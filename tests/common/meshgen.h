@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/files.h"
+
 namespace testmesh {
 
 // A mesh in the solver's numbering: 1-based nodes and elements, entry 0 unused.
@@ -39,13 +41,5 @@ struct Boundary {
 };
 void write_model(const std::string& dir, const Mesh& mesh, const Boundary& b,
                  float scale = 1.0f);
-
-// Writes a file with the given content.
-void write_file(const std::string& path, const std::string& text);
-// Reads a whole file; empty when it does not exist.
-std::string read_file(const std::string& path);
-// A fresh empty directory under the system's temporary directory, removed with
-// everything in it when the test program ends.
-std::string fresh_dir(const std::string& tag);
 
 }  // namespace testmesh

@@ -7,7 +7,7 @@
 #include "cortexmap/averages.h"
 #include "cortexmap/fields.h"
 #include "cortexmap/scale.h"
-#include "literal_averages.h"
+#include "cortexmap/literal_averages.h"
 #include "store_fixture.h"
 #include "textio/console.h"
 

@@ -8,7 +8,7 @@
 
 #include "common/runner.h"
 #include "fixture.h"
-#include "literal_pattern.h"
+#include "potsolve/literal_pattern.h"
 #include "potsolve/pattern.h"
 #include "potsolve/pattern_cache.h"
 #include "textio/console.h"

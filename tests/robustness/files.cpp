@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 
 #include "common/meshgen.h"
@@ -55,18 +54,11 @@ Files snapshot(const std::string& dir) {
   return out;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 std::vector<std::string> messages(const std::string& console) {
   static const std::regex cause("Fatal error|Rejected input|File Not Found|Cannot |does not fit");
   std::vector<std::string> out;
   // the lines that name a cause
-  for (const std::string& line : lines(console))
+  for (const std::string& line : testmesh::lines(console))
     if (std::regex_search(line, cause)) out.push_back(line);
   return out;
 }

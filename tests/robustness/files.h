@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/files.h"
 #include "tools/child.h"
 
 namespace robust {
@@ -23,8 +24,7 @@ void put(const std::string& dir, const Files& files);
 // Every entry under dir: relative path -> content ("<directory>" for a directory).
 Files snapshot(const std::string& dir);
 
-// The lines of text.
-std::vector<std::string> lines(const std::string& text);
+using testmesh::lines;
 // The console lines that report why a run stopped (a fatal record error, a
 // rejected value, a missing file, a stop of cortexmap).
 std::vector<std::string> messages(const std::string& console);
