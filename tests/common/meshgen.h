@@ -19,9 +19,11 @@ struct Mesh {
   std::vector<std::int32_t> imat;     // material per element, 1-based
 };
 
-// A brick of nx*ny*nz cubes of edge h, each cut into six tetrahedra around its
-// main diagonal (a conforming mesh). Node (i,j,k) is number 1 + i + (nx+1)*(j + (ny+1)*k).
-// Materials alternate in layers along x when nmat > 1.
+// A brick of nx*ny*nz cubes of edge h on makemodel's grid of cubes (each cut
+// into six right-handed tetrahedra around its main diagonal, a conforming mesh).
+// Node (i,j,k) is number 1 + i + (nx+1)*(j + (ny+1)*k); the six elements of a
+// cube follow each other, cubes in grid order. Materials come in nmat layers
+// along x when nmat > 1.
 Mesh brick(int nx, int ny, int nz, float h = 1.0f, int nmat = 1);
 
 // A random mesh: nnode nodes scattered in the unit cube, nelem elements whose
