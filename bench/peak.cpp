@@ -1,7 +1,5 @@
 #include "peak.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "clock.h"
+#include "tools/child.h"
 
 namespace bench {
 
@@ -17,24 +15,11 @@ namespace {
 
 // Runs one program and waits for it, from inside the helper.
 ChildRun run_direct(const std::string& program, const std::string& dir) {
+  const child::Result c = child::run(program, "", dir);
   ChildRun r;
-  const double t0 = now();
-  const pid_t pid = fork();
-  if (pid < 0) return r;
-  if (pid == 0) {
-    const int null = open("/dev/null", O_RDWR);
-    if (null < 0 || chdir(dir.c_str()) != 0) _exit(127);
-    dup2(null, 0);
-    dup2(null, 1);
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage ru{};
-  if (wait4(pid, &status, 0, &ru) != pid) return r;
-  r.seconds = now() - t0;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.maxrss = static_cast<double>(ru.ru_maxrss) * 1024.0;  // kilobytes on Linux
+  r.status = c.status;
+  r.seconds = c.seconds;
+  r.maxrss = c.maxrss;
   return r;
 }
 

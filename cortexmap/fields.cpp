@@ -1,20 +1,20 @@
 #include "cortexmap/fields.h"
 
 #include <cmath>
-#include <string>
 
-#include "cortexmap/progress.h"
+#include "shared/tetra.h"
 
 namespace cortexmap {
 
 namespace {
 
-// Stops the run when a stored element value is not a finite 32-bit real.
+// The field stage's degeneracy rule: coplanar corners, an exactly zero
+// determinant, give the element zero fields.
+bool is_flat(const shared::Tetra& t) { return t.det == 0.0; }
+
+// A stored element value must be a finite 32-bit real.
 void check_finite(float v, std::int32_t e) {
-  if (std::isfinite(v)) return;
-  const std::string text = " Element " + std::to_string(e) +
-                           ": its field values exceed the range of 32-bit reals";
-  stop_run(text.c_str());
+  if (!std::isfinite(v)) throw FieldOverflow{e};
 }
 
 }  // namespace
@@ -36,26 +36,10 @@ void element_fields(MapStore& m) {
     for (int a = 0; a < 3; ++a)
       m.cent[3 * e + a] = static_cast<float>((p[0][a] + p[1][a] + p[2][a] + p[3][a]) * 0.25);
 
-    // Rows r1, r2, r3 = P2 - P1, P3 - P1, P4 - P1; g solves rk . g = uk+1 - u1.
-    double r[3][3], b[3];
-    for (int k = 0; k < 3; ++k) {
-      for (int a = 0; a < 3; ++a) r[k][a] = p[k + 1][a] - p[0][a];
-      b[k] = u[k + 1] - u[0];
-    }
-    // Cofactors: the columns of the adjugate are r2 x r3, r3 x r1, r1 x r2.
-    const double c23[3] = {r[1][1] * r[2][2] - r[1][2] * r[2][1],
-                           r[1][2] * r[2][0] - r[1][0] * r[2][2],
-                           r[1][0] * r[2][1] - r[1][1] * r[2][0]};
-    const double c31[3] = {r[2][1] * r[0][2] - r[2][2] * r[0][1],
-                           r[2][2] * r[0][0] - r[2][0] * r[0][2],
-                           r[2][0] * r[0][1] - r[2][1] * r[0][0]};
-    const double c12[3] = {r[0][1] * r[1][2] - r[0][2] * r[1][1],
-                           r[0][2] * r[1][0] - r[0][0] * r[1][2],
-                           r[0][0] * r[1][1] - r[0][1] * r[1][0]};
-    const double det = r[0][0] * c23[0] + r[0][1] * c23[1] + r[0][2] * c23[2];
-    if (det == 0.0) continue;  // coplanar corners: no gradient, all three values 0
+    const shared::Tetra t = shared::tetra(p);
+    if (is_flat(t)) continue;  // no gradient, all three values 0
     double g[3];
-    for (int a = 0; a < 3; ++a) g[a] = (b[0] * c23[a] + b[1] * c31[a] + b[2] * c12[a]) / det;
+    shared::gradient(t, u, g);
     m.emag[e] = static_cast<float>(std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]));
     check_finite(m.emag[e], e);
   }

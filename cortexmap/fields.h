@@ -6,9 +6,14 @@
 
 namespace cortexmap {
 
+// A stored element value that is not a finite 32-bit real: the element.
+struct FieldOverflow {
+  std::int32_t element;
+};
+
 // Fills cent, emag, jmag, pden for elements 1 .. nelem. An element whose four
 // corners are coplanar (zero determinant) gets emag = jmag = pden = 0. Values
-// that do not fit a 32-bit real stop the run with a message naming the element.
+// that do not fit a 32-bit real throw FieldOverflow.
 void element_fields(MapStore& m);
 
 }  // namespace cortexmap

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "cortexmap/progress.h"
-#include "textio/errors.h"
 #include "textio/reader.h"
 
 namespace cortexmap {
@@ -18,10 +16,9 @@ using textio::Reader;
 
 std::string num(std::int64_t v) { return std::to_string(v); }
 
-// Rejects the value just read, on a line of its own.
+// Rejects the value just read.
 [[noreturn]] void reject(const Reader& r, const std::string& what) {
-  end_open_line();
-  r.reject(what);
+  throw InputRejected{r.name(), r.record(), what};
 }
 
 // A count must lie in 0 .. cap: it sizes a table.
@@ -142,40 +139,34 @@ void read_ele_size(MapStore& m) {
 }
 
 void read_cortex(MapStore& m) {
-  try {
-    Reader r = Reader::open("cortex.dat", unit);
-    std::int32_t np = 0, nt = 0;
+  Reader r = Reader::open("cortex.dat", unit);
+  std::int32_t np = 0, nt = 0;
+  r.begin();
+  r.get(np);
+  check_count(r, np, maxpts, "point count");
+  r.get(nt);
+  check_count(r, nt, maxtri, "triangle count");
+  m.npts = np;
+  m.ntri = nt;
+  m.cxyz.assign(3 * (static_cast<std::size_t>(np) + 1), 0.0f);
+  m.itri.assign(3 * (static_cast<std::size_t>(nt) + 1), 0);
+  float x = 0.0f, y = 0.0f, z = 0.0f;
+  // point p from record p + 1, kept as read
+  for (std::int32_t p = 1; p <= np; ++p) {
+    r.read(x, y, z);
+    m.cxyz[3 * p + 0] = x;
+    m.cxyz[3 * p + 1] = y;
+    m.cxyz[3 * p + 2] = z;
+  }
+  std::int32_t v = 0;
+  // triangle t from the records after the points: three point numbers from 1
+  for (std::int32_t t = 1; t <= nt; ++t) {
     r.begin();
-    r.get(np);
-    check_count(r, np, maxpts, "point count");
-    r.get(nt);
-    check_count(r, nt, maxtri, "triangle count");
-    m.npts = np;
-    m.ntri = nt;
-    m.cxyz.assign(3 * (static_cast<std::size_t>(np) + 1), 0.0f);
-    m.itri.assign(3 * (static_cast<std::size_t>(nt) + 1), 0);
-    float x = 0.0f, y = 0.0f, z = 0.0f;
-    // point p from record p + 1, kept as read
-    for (std::int32_t p = 1; p <= np; ++p) {
-      r.read(x, y, z);
-      m.cxyz[3 * p + 0] = x;
-      m.cxyz[3 * p + 1] = y;
-      m.cxyz[3 * p + 2] = z;
+    for (int k = 0; k < 3; ++k) {
+      r.get(v);
+      check_range(r, v, 1, np, "triangle " + num(t), "point number");
+      m.itri[3 * t + k] = v;
     }
-    std::int32_t v = 0;
-    // triangle t from the records after the points: three point numbers from 1
-    for (std::int32_t t = 1; t <= nt; ++t) {
-      r.begin();
-      for (int k = 0; k < 3; ++k) {
-        r.get(v);
-        check_range(r, v, 1, np, "triangle " + num(t), "point number");
-        m.itri[3 * t + k] = v;
-      }
-    }
-  } catch (const textio::FatalError&) {
-    // the progress line of the node loop is still open: the diagnostic gets its own line
-    end_open_line();
-    throw;
   }
 }
 

@@ -5,16 +5,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "capacity.h"
+
 namespace cortexmap {
 
-// Capacities (build-time constants; see the top-level CMakeLists.txt).
-constexpr std::int32_t maxnode = CORTEXMAP_MAXNODE;
-constexpr std::int32_t maxelem = CORTEXMAP_MAXELEM;
-constexpr std::int32_t maxmat = CORTEXMAP_MAXMAT;
-constexpr std::int32_t maxbval = CORTEXMAP_MAXBVAL;
-constexpr std::int32_t maxbcp = CORTEXMAP_MAXBCP;
-constexpr std::int32_t maxpts = CORTEXMAP_MAXPTS;
-constexpr std::int32_t maxtri = CORTEXMAP_MAXTRI;
+// Capacities (build-time constants generated into capacity.h).
+constexpr std::int32_t maxnode = capacity::cortexmap_maxnode;
+constexpr std::int32_t maxelem = capacity::cortexmap_maxelem;
+constexpr std::int32_t maxmat = capacity::cortexmap_maxmat;
+constexpr std::int32_t maxbval = capacity::cortexmap_maxbval;
+constexpr std::int32_t maxbcp = capacity::cortexmap_maxbcp;
+constexpr std::int32_t maxpts = capacity::cortexmap_maxpts;
+constexpr std::int32_t maxtri = capacity::cortexmap_maxtri;
 
 // All tables are 1-based like the numbers they are indexed by; entry 0 is
 // unused. Node tables have room for maxnode nodes (the count of potent.out may

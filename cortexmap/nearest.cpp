@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "shared/buckets.h"
+
 namespace cortexmap {
 
 namespace {
@@ -55,8 +57,7 @@ CentroidIndex::CentroidIndex(const std::vector<float>& cent, std::int32_t nelem)
   // Counting sort of the elements by cell, which keeps element order in a cell.
   const std::size_t ncell = static_cast<std::size_t>(n_[0]) * n_[1] * n_[2];
   std::vector<std::int32_t> cell(static_cast<std::size_t>(std::max(nelem, 0)) + 1, 0);
-  start_.assign(ncell + 1, 0);
-  // cell of every element, and the number of elements per cell
+  // cell of every element
   for (std::int32_t e = 1; e <= nelem; ++e) {
     std::int64_t k = 0;
     for (int a = 2; a >= 0; --a) {
@@ -65,14 +66,12 @@ CentroidIndex::CentroidIndex(const std::vector<float>& cent, std::int32_t nelem)
       k = k * n_[a] + i;
     }
     cell[e] = static_cast<std::int32_t>(k);
-    ++start_[k + 1];
   }
-  // running totals give the first slot of every cell
-  for (std::size_t k = 0; k < ncell; ++k) start_[k + 1] += start_[k];
-  elems_.assign(static_cast<std::size_t>(std::max(nelem, 0)), 0);
-  std::vector<std::int32_t> fill(start_.begin(), start_.end() - 1);
-  // elements into their cells in ascending order
-  for (std::int32_t e = 1; e <= nelem; ++e) elems_[fill[cell[e]]++] = e;
+  // the elements in ascending order, each offered to its cell
+  const auto by_cell = [&](auto put) {
+    for (std::int32_t e = 1; e <= nelem; ++e) put(static_cast<std::size_t>(cell[e]), e);
+  };
+  shared::group_by_bucket(ncell, by_cell, start_, elems_);
 }
 
 double CentroidIndex::distance(std::int32_t e, const double q[3]) const {

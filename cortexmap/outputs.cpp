@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "cortexmap/colour.h"
-#include "cortexmap/progress.h"
 #include "textio/layout.h"
 #include "textio/outfile.h"
 #include "textio/record.h"
@@ -43,10 +42,7 @@ void check_samples(const MapStore& m) {
   // every sampled value must be a finite 32-bit real
   for (std::int32_t p = 1; p <= m.npts; ++p) {
     const auto v = sampled_values(m, p);
-    if (std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2])) continue;
-    const std::string text = " Cannot write the outputs: the scaled values of point " +
-                             std::to_string(p) + " exceed the range of 32-bit reals";
-    stop_run(text.c_str());
+    if (!std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2])) throw SampleOverflow{p};
   }
 }
 

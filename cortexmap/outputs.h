@@ -13,8 +13,13 @@ namespace cortexmap {
 // values of its nearest element, scaled by fscale), rounded to 32 bits.
 std::array<float, 3> sampled_values(const MapStore& m, std::int32_t p);
 
-// Stops the run (message, exit status 1) when a sampled value of some point is
-// not a finite 32-bit real; called before the first output file is opened.
+// A sampled value that is not a finite 32-bit real: the first such point.
+struct SampleOverflow {
+  std::int32_t point;
+};
+
+// Throws SampleOverflow when a sampled value of some point is not a finite
+// 32-bit real; called before the first output file is opened.
 void check_samples(const MapStore& m);
 
 // The writers; path is the file to create or replace.

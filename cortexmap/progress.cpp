@@ -3,18 +3,13 @@
 #include <string>
 
 #include "textio/console.h"
-#include "textio/errors.h"
 #include "textio/record.h"
 
 namespace cortexmap {
 
-namespace {
-bool line_open = false;  // a progress line is on the console without its line end
-}
-
 void ProgressLine::start(std::int32_t n) {
   textio::console().raw(std::string(18, ' '));
-  line_open = true;
+  open_ = true;
   interval_ = static_cast<float>(static_cast<double>(n) / 20.0);
   k_ = 1;
 }
@@ -27,21 +22,15 @@ void ProgressLine::advance(std::int32_t i) {
   }
 }
 
-void empty_record() {
+void ProgressLine::blank_record() {
   textio::console().record(textio::Record());
-  line_open = false;
+  open_ = false;
 }
 
-void end_open_line() {
-  if (!line_open) return;
+void ProgressLine::end() {
+  if (!open_) return;
   textio::console().raw("\n");
-  line_open = false;
-}
-
-void stop_run(const char* text) {
-  end_open_line();
-  textio::console().record(textio::Record().text(text));
-  throw textio::Stop{textio::exit_handled};
+  open_ = false;
 }
 
 }  // namespace cortexmap

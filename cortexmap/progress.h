@@ -12,21 +12,16 @@ class ProgressLine {
   void start(std::int32_t n);
   // Item i is about to be processed; writes a mark when it reaches the next threshold.
   void advance(std::int32_t i);
+  // Writes the empty console record (one blank), which also ends an open line.
+  void blank_record();
+  // Ends an open line with a bare line end, so that a message that follows
+  // stands on a line of its own. Nothing happens when no line is open.
+  void end();
 
  private:
   float interval_ = 0.0f;
   std::int32_t k_ = 1;
+  bool open_ = false;  // the line is on the console without its line end
 };
-
-// The empty console record (one blank); it also ends an open progress line.
-void empty_record();
-
-// Ends an open progress line with a bare line end, so that a failure message
-// that follows stands on a line of its own. Nothing happens when no line is open.
-void end_open_line();
-
-// Writes one console line of its own (ending an open progress line first) and
-// ends the run with exit status 1.
-[[noreturn]] void stop_run(const char* text);
 
 }  // namespace cortexmap

@@ -1,5 +1,7 @@
 #include "cortexmap/run.h"
 
+#include <string>
+
 #include "cortexmap/averages.h"
 #include "cortexmap/colour.h"
 #include "cortexmap/fields.h"
@@ -9,6 +11,7 @@
 #include "cortexmap/progress.h"
 #include "cortexmap/scale.h"
 #include "textio/console.h"
+#include "textio/errors.h"
 #include "textio/record.h"
 
 namespace cortexmap {
@@ -17,15 +20,13 @@ namespace {
 
 const char* const process_header = "     -> PROCESS : 10  20  30  40  50  60  70  80  90 100 (%)";
 
-void title(const char* text) {
-  empty_record();
+void title(ProgressLine& progress, const char* text) {
+  progress.blank_record();
   textio::console().record(textio::Record().text(text));
   textio::console().record(textio::Record().text(process_header));
 }
 
-}  // namespace
-
-void run_cortexmap(MapStore& m) {
+void read_inputs(MapStore& m) {
   read_xyz(m);
   read_elem(m);
   read_potent(m);
@@ -33,25 +34,73 @@ void run_cortexmap(MapStore& m) {
   read_bcp(m);
   read_prop(m);
   read_ele_size(m);
+}
+
+void run_stages(MapStore& m, ProgressLine& progress) {
+  read_inputs(m);
   element_fields(m);
 
-  title("     * Converting into a Point-wise Data Format");
-  ProgressLine averaging;
-  averaging.start(m.nnode);
-  node_averages(m, averaging);
+  title(progress, "     * Converting into a Point-wise Data Format");
+  progress.start(m.nnode);
+  node_averages(m, progress);
   field_scale(m);
 
-  read_cortex(m);
-  title("     * Interpolating Distributions on Cortical Surface");
-  ProgressLine sampling;
-  sampling.start(m.npts);
-  find_nearest(m, sampling);
+  try {
+    read_cortex(m);
+  } catch (const textio::FatalError&) {
+    progress.end();  // the node loop's line is still open: the diagnostic gets its own line
+    throw;
+  }
+  title(progress, "     * Interpolating Distributions on Cortical Surface");
+  progress.start(m.npts);
+  find_nearest(m, progress);
 
   check_samples(m);
   write_out(m, "cortexfield.out");
   write_tec(m, "cortexfield.tec");
   colour_index(m);
   write_ply(m, "cortexfield.ply");
+}
+
+// The message of a calibration factor that cannot be formed.
+std::string scale_message(ScaleFailure::Cause cause) {
+  const std::string head = " Cannot scale the fields: ";
+  switch (cause) {
+    case ScaleFailure::no_element: return head + "elem.dat holds no element";
+    case ScaleFailure::no_electrode: return head + "no entry of bcp.dat has the code 1 or -1";
+    case ScaleFailure::zero_mean:
+      return head + "the mean current density of the nodes with code 1 or -1 is 0";
+    case ScaleFailure::zero_area: return head + "the reference area of ele_size.txt is 0";
+    case ScaleFailure::out_of_range: break;
+  }
+  return head + "the scale factor exceeds the range of 32-bit reals";
+}
+
+// Ends the run with one console line of its own and exit status 1.
+[[noreturn]] void stop_run(ProgressLine& progress, const std::string& text) {
+  progress.end();
+  textio::console().record(textio::Record().text(text));
+  throw textio::Stop{textio::exit_handled};
+}
+
+}  // namespace
+
+void run_cortexmap(MapStore& m) {
+  ProgressLine progress;  // the open line of the running loop
+  try {
+    run_stages(m, progress);
+  } catch (const InputRejected& r) {
+    progress.end();
+    textio::reject(r.file, r.record, r.what);
+  } catch (const FieldOverflow& f) {
+    stop_run(progress, " Element " + std::to_string(f.element) +
+                           ": its field values exceed the range of 32-bit reals");
+  } catch (const ScaleFailure& s) {
+    stop_run(progress, scale_message(s.cause));
+  } catch (const SampleOverflow& s) {
+    stop_run(progress, " Cannot write the outputs: the scaled values of point " +
+                           std::to_string(s.point) + " exceed the range of 32-bit reals");
+  }
 }
 
 }  // namespace cortexmap

@@ -6,9 +6,10 @@
 
 namespace cortexmap {
 
-// Runs the whole sequence on an empty store in the working directory,
-// announcing its two loops on the console, and writes cortexfield.out,
-// cortexfield.tec and cortexfield.ply.
+// Runs the whole sequence on an empty store: reads the inputs from the working
+// directory, announces its two loops on the console, and writes cortexfield.out,
+// cortexfield.tec and cortexfield.ply. Every console record of the run is
+// written here; a stage that fails ends the run with its message and status 1.
 void run_cortexmap(MapStore& m);
 
 }  // namespace cortexmap

@@ -2,12 +2,10 @@
 
 #include <cmath>
 
-#include "cortexmap/progress.h"
-
 namespace cortexmap {
 
 void field_scale(MapStore& m) {
-  if (m.nelem <= 0) stop_run(" Cannot scale the fields: elem.dat holds no element");
+  if (m.nelem <= 0) throw ScaleFailure{ScaleFailure::no_element};
   std::int32_t count = 0;
   double sum = 0.0;
   // averaged current density over the entries with code 1 or -1, in file order
@@ -17,14 +15,13 @@ void field_scale(MapStore& m) {
     ++count;
     sum += m.ndavg[3 * m.bcplist[2 * k] + 1];
   }
-  if (count == 0) stop_run(" Cannot scale the fields: no entry of bcp.dat has the code 1 or -1");
+  if (count == 0) throw ScaleFailure{ScaleFailure::no_electrode};
   const double mean = sum / count;
-  if (mean == 0.0)
-    stop_run(" Cannot scale the fields: the mean current density of the nodes with code 1 or -1 is 0");
-  if (m.refarea == 0.0f) stop_run(" Cannot scale the fields: the reference area of ele_size.txt is 0");
+  if (mean == 0.0) throw ScaleFailure{ScaleFailure::zero_mean};
+  if (m.refarea == 0.0f) throw ScaleFailure{ScaleFailure::zero_area};
   const float fscale = static_cast<float>(m.refcurr / (mean * m.refarea));
   if (!std::isfinite(mean) || !std::isfinite(fscale))
-    stop_run(" Cannot scale the fields: the scale factor exceeds the range of 32-bit reals");
+    throw ScaleFailure{ScaleFailure::out_of_range};
   m.fscale = fscale;
 }
 

@@ -5,10 +5,15 @@
 
 namespace cortexmap {
 
+// Why the calibration factor cannot be formed.
+struct ScaleFailure {
+  enum Cause { no_element, no_electrode, zero_mean, zero_area, out_of_range } cause;
+};
+
 // fscale = refcurr / (mean of ndavg(2) over the bcp entries with code 1 or -1,
 // times refarea). When it cannot be formed (no element, no such entry, a zero
-// mean or reference area, or a result outside the 32-bit range) the run stops
-// with a message and exit status 1, before any output file is touched.
+// mean or reference area, or a result outside the 32-bit range) it throws
+// ScaleFailure with the cause.
 void field_scale(MapStore& m);
 
 }  // namespace cortexmap

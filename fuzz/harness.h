@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "potsolve/model_input.h"
+#include "potsolve/pattern.h"
 #include "textio/errors.h"
 
 namespace fuzzing {
@@ -41,9 +43,9 @@ void put_base_model(std::string_view skip = {});
 std::vector<std::string> split_files(std::string_view bytes);
 
 // Runs a stage. The ends of a run that the programs produce on bad input (a
-// handled stop with its status, a fatal record error) are correct outcomes and
-// return false; a completed stage returns true. Anything else escapes, and the
-// fuzzer reports it.
+// handled stop with its status, a fatal record error, a stage's own typed error)
+// are correct outcomes and return false; a completed stage returns true.
+// Anything else escapes, and the fuzzer reports it.
 template <class F>
 bool completes(F&& stage) {
   try {
@@ -51,6 +53,8 @@ bool completes(F&& stage) {
     return true;
   } catch (const textio::Stop&) {
   } catch (const textio::FatalError&) {
+  } catch (const potsolve::ModelFileMissing&) {
+  } catch (const potsolve::TooManyTerms&) {
   }
   return false;
 }

@@ -1,4 +1,5 @@
-// The solver's run: pattern, assembly, fixed potentials, ICCG and the output.
+// The solver's run: settings and model files, pattern, assembly, fixed
+// potentials, ICCG and the output.
 #pragma once
 
 #include <string>
@@ -7,9 +8,11 @@
 
 namespace potsolve {
 
-// Runs the stages on a model that has been read and whose conductivities are
-// derived, announcing each on the console, and writes POTENT.OUT. A run whose
-// iteration did not converge still writes the file, then ends with status 2.
-void run_solver(ModelStore& m, const std::string& cache_path = "irowjcol.da0");
+// Runs the whole sequence on an empty store: reads setting.dta from the working
+// directory and the model files from the directory it names, then the stages,
+// announcing each on the console, and writes POTENT.OUT. Every console record of
+// the run and every pause is written here. A run whose iteration did not
+// converge still writes the file, then ends with status 2.
+void run_potsolve(ModelStore& m, const std::string& cache_path = "irowjcol.da0");
 
 }  // namespace potsolve

@@ -4,16 +4,11 @@
 // directory it names, solves the conduction equation with the prescribed
 // potentials by ICCG and writes the potential of every node to POTENT.OUT.
 #include "potsolve/driver.h"
-#include "potsolve/model_input.h"
-#include "potsolve/settings.h"
 #include "textio/errors.h"
 
 int main() {
   return textio::run_program([] {
     static potsolve::ModelStore m;
-    potsolve::read_settings(m);
-    potsolve::read_model(m);
-    potsolve::derive_conductivities(m);
-    potsolve::run_solver(m);
+    potsolve::run_potsolve(m);
   });
 }

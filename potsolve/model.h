@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "capacity.h"
+
 namespace potsolve {
 
-// Capacities (build-time constants; see the top-level CMakeLists.txt).
-constexpr std::int32_t maxnode = POTSOLVE_MAXNODE;
-constexpr std::int32_t maxelem = POTSOLVE_MAXELEM;
-constexpr std::int32_t maxmat = POTSOLVE_MAXMAT;
-constexpr std::int32_t maxbval = POTSOLVE_MAXBVAL;
-constexpr std::int32_t maxnz = POTSOLVE_MAXNZ;
+// Capacities (build-time constants generated into capacity.h).
+constexpr std::int32_t maxnode = capacity::potsolve_maxnode;
+constexpr std::int32_t maxelem = capacity::potsolve_maxelem;
+constexpr std::int32_t maxmat = capacity::potsolve_maxmat;
+constexpr std::int32_t maxbval = capacity::potsolve_maxbval;
+constexpr std::int32_t maxnz = capacity::potsolve_maxnz;
 
 // All tables are 1-based like the node, element and material numbers they are
 // indexed by; entry 0 is unused (except irow(0) = 0). Node-indexed tables have

@@ -5,28 +5,16 @@
 #include <string>
 
 #include "potsolve/settings.h"
-#include "potsolve/stop.h"
-#include "textio/console.h"
 #include "textio/reader.h"
 
 namespace potsolve {
 namespace {
 
-// Announces a model file and opens it from datadir. A file that cannot be opened
-// is reported, the run waits for the user and then ends.
+// Opens a model file from datadir; one that cannot be opened is missing.
 textio::Reader open_model_file(const ModelStore& m, const char* name) {
-  textio::Console& con = textio::console();
-  con.record(textio::Record().text(std::string(" Read from [") + name + "] "));
   const std::string path = make_path(m.datadir, name);
   std::optional<textio::Reader> rd = textio::Reader::try_open(path, 1);
-  if (!rd) {
-    std::string field = path;  // the 60-character path field
-    if (field.size() < 60) field.resize(60, ' ');
-    con.record(textio::Record().text(" File Not Found - ").text(field));
-    con.record(textio::Record().text(" Please Check it Again!!! "));
-    press_key();
-    silent_stop();
-  }
+  if (!rd) throw ModelFileMissing{path};
   return std::move(*rd);
 }
 
@@ -40,8 +28,7 @@ std::int32_t read_count(textio::Reader& rd, std::int32_t cap, const char* what) 
   return count;
 }
 
-void read_nodes(ModelStore& m) {
-  textio::Reader rd = open_model_file(m, "xyz.dat");
+void read_nodes(ModelStore& m, textio::Reader& rd) {
   m.nnode = read_count(rd, maxnode, "node count");
   m.xyz.assign(3 * (static_cast<std::size_t>(m.nnode) + 1), 0.0f);
   std::int32_t number = 0;  // the node number of a statement is read and not used
@@ -57,8 +44,7 @@ void read_nodes(ModelStore& m) {
   }
 }
 
-void read_elements(ModelStore& m) {
-  textio::Reader rd = open_model_file(m, "elem.dat");
+void read_elements(ModelStore& m, textio::Reader& rd) {
   std::int32_t unused = 0;
   rd.read(m.nelem, unused);
   if (m.nelem < 0 || m.nelem > maxelem)
@@ -83,22 +69,19 @@ void read_elements(ModelStore& m) {
   }
 }
 
-void read_conductivities(ModelStore& m) {
-  textio::Reader rd = open_model_file(m, "prop.dat");
+void read_conductivities(ModelStore& m, textio::Reader& rd) {
   const std::int32_t count = read_count(rd, maxmat, "material count");
   // one conductivity per statement
   for (std::int32_t k = 1; k <= count; ++k) rd.read(m.prop[k]);
 }
 
-void read_potentials(ModelStore& m) {
-  textio::Reader rd = open_model_file(m, "bval.dat");
+void read_potentials(ModelStore& m, textio::Reader& rd) {
   m.nbval = read_count(rd, maxbval, "prescribed potential count");
   // one prescribed potential per statement
   for (std::int32_t k = 1; k <= m.nbval; ++k) rd.read(m.bval[k]);
 }
 
-void read_codes(ModelStore& m) {
-  textio::Reader rd = open_model_file(m, "bcp.dat");
+void read_codes(ModelStore& m, textio::Reader& rd) {
   m.bcp.assign(static_cast<std::size_t>(m.nnode) + 1, 0);
   std::int32_t count = 0;
   rd.read(count);
@@ -118,12 +101,17 @@ void read_codes(ModelStore& m) {
 
 }  // namespace
 
-void read_model(ModelStore& m) {
-  read_nodes(m);
-  read_elements(m);
-  read_conductivities(m);
-  read_potentials(m);
-  read_codes(m);
+void read_model(ModelStore& m, const std::function<void(const char* name)>& announce) {
+  using Reading = void (*)(ModelStore&, textio::Reader&);
+  static const std::pair<const char*, Reading> files[] = {
+      {"xyz.dat", read_nodes},       {"elem.dat", read_elements}, {"prop.dat", read_conductivities},
+      {"bval.dat", read_potentials}, {"bcp.dat", read_codes}};
+  // each file in turn, announced first
+  for (const auto& [name, read] : files) {
+    if (announce) announce(name);
+    textio::Reader rd = open_model_file(m, name);
+    read(m, rd);
+  }
 }
 
 void derive_conductivities(ModelStore& m) {

@@ -1,30 +1,13 @@
 #include "potsolve/pattern.h"
 
+#include <algorithm>
 #include <cassert>
-#include <filesystem>
 
-#include "potsolve/pattern_cache.h"
-#include "potsolve/sort_row.h"
-#include "potsolve/stop.h"
-#include "textio/console.h"
-#include "textio/layout.h"
-#include "textio/record.h"
+#include "shared/buckets.h"
 
 namespace potsolve {
 
 namespace {
-
-// The two records of the stored-term limit, then the end of the run.
-[[noreturn]] void stop_too_many_terms() {
-  static const textio::Layout layout("A,I8,A,I8,A");
-  textio::Console& con = textio::console();
-  con.record(textio::Record().text(" # of nonzero is too big ! "));
-  const textio::Item items[] = {std::string_view(" The number of Non-zero term ("), maxnz + 1,
-                                std::string_view(") exceeds the limit("), maxnz,
-                                std::string_view(").!")};
-  con.fixed(layout, items);
-  silent_stop();
-}
 
 // Node-to-element incidence: the elements holding node i are
 // elist[ptr[i] .. ptr[i+1]-1], in ascending order (an element that repeats a
@@ -36,22 +19,16 @@ struct Incidence {
 
 Incidence node_elements(const ModelStore& m, std::int32_t n, std::int32_t ne) {
   Incidence inc;
-  inc.ptr.assign(static_cast<std::size_t>(n) + 2, 0);
-  // count the slots of each node
-  for (std::int32_t e = 1; e <= ne; ++e) {
-    for (int k = 0; k < 4; ++k) {
-      const std::int32_t v = m.ielem[4 * e + k];
-      assert(v >= 1 && v <= n);
-      ++inc.ptr[v + 1];
-    }
-  }
-  // cumulative sum: the start of each node's list
-  for (std::int32_t i = 1; i <= n; ++i) inc.ptr[i + 1] += inc.ptr[i];
-  inc.elist.resize(static_cast<std::size_t>(inc.ptr[n + 1]));
-  std::vector<std::int32_t> fill(inc.ptr.begin(), inc.ptr.end() - 1);
-  // place each element in the lists of its corners
-  for (std::int32_t e = 1; e <= ne; ++e)
-    for (int k = 0; k < 4; ++k) inc.elist[fill[m.ielem[4 * e + k]]++] = e;
+  // every slot of every element, offered to the list of its node (buckets 0..n)
+  const auto slots = [&](auto put) {
+    for (std::int32_t e = 1; e <= ne; ++e)
+      for (int k = 0; k < 4; ++k) {
+        const std::int32_t v = m.ielem[4 * e + k];
+        assert(v >= 1 && v <= n);
+        put(static_cast<std::size_t>(v), e);
+      }
+  };
+  shared::group_by_bucket(static_cast<std::size_t>(n) + 1, slots, inc.ptr, inc.elist);
   return inc;
 }
 
@@ -81,31 +58,23 @@ void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
         }
       }
     }
-    if (static_cast<std::int64_t>(nnz) + count > maxnz) stop_too_many_terms();
-    sort_row(count, rowlist.data());
+    if (static_cast<std::int64_t>(nnz) + count > maxnz) throw TooManyTerms{maxnz + 1, maxnz};
+    std::sort(rowlist.begin() + 1, rowlist.begin() + 1 + count);
     jcol.insert(jcol.end(), rowlist.begin() + 1, rowlist.begin() + 1 + count);
     nnz += count;
     irow[i] = nnz;
   }
 }
 
-void search_pattern(ModelStore& m, std::int32_t& n, std::int32_t ne, const std::string& cache_path) {
-  switch (read_pattern_cache(cache_path, n, m.irow, m.jcol)) {
-    case CacheRead::read:
-      m.amat.assign(m.jcol.size(), 0.0);
-      return;
-    case CacheRead::unfit: {
-      const std::string name = std::filesystem::path(cache_path).filename().string();
-      textio::console().record(
-          textio::Record().text(" Pattern file " + name + " does not fit the model; searching again"));
-      break;
-    }
-    case CacheRead::absent:
-      break;
+CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne,
+                         const std::string& cache_path) {
+  const CacheRead cache = read_pattern_cache(cache_path, n, m.irow, m.jcol);
+  if (cache != CacheRead::read) {
+    build_pattern(m, n, ne, m.irow, m.jcol);
+    write_pattern_cache(cache_path, n, m.irow, m.jcol);
   }
-  build_pattern(m, n, ne, m.irow, m.jcol);
-  write_pattern_cache(cache_path, n, m.irow, m.jcol);
   m.amat.assign(m.jcol.size(), 0.0);
+  return cache;
 }
 
 }  // namespace potsolve

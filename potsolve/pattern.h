@@ -7,21 +7,26 @@
 #include <vector>
 
 #include "potsolve/model.h"
+#include "potsolve/pattern_cache.h"
 
 namespace potsolve {
+
+// More than maxnz stored terms: the first count past the limit, and the limit.
+struct TooManyTerms {
+  std::int32_t count, limit;
+};
 
 // Loads the pattern from the cache at cache_path, or builds it from the elements
 // and writes the cache. Fills m.irow (n + 1 entries, irow[0] = 0), m.jcol
 // (nnz + 1 entries, 1-based positions) and sizes m.amat to nnz + 1 zeros.
-// A cache that cannot be used (malformed, not symmetric, or of an order other
-// than n) is reported by one console record and replaced. More than maxnz
-// stored terms end the run with the two records of the limit (exit status 1);
-// no cache is written then.
-void search_pattern(ModelStore& m, std::int32_t& n, std::int32_t ne,
-                    const std::string& cache_path = "irowjcol.da0");
+// Returns what became of the cache: read, absent, or unfit (malformed, not
+// symmetric, or of an order other than n) and replaced. More than maxnz stored
+// terms throw TooManyTerms; no cache is written then.
+CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne,
+                         const std::string& cache_path = "irowjcol.da0");
 
 // Builds the pattern of the elements 1..ne over the nodes 1..n into irow and
-// jcol (no cache involved); stops the run at the stored-term limit.
+// jcol (no cache involved); throws TooManyTerms at the stored-term limit.
 void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
                    std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol);
 

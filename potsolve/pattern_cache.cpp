@@ -32,49 +32,41 @@ void write_12i8(textio::OutFile& out, const std::int32_t* v, std::size_t count) 
 
 }  // namespace
 
-bool pattern_is_symmetric(std::int32_t n, const std::vector<std::int32_t>& irow,
-                          const std::vector<std::int32_t>& jcol) {
-  // Rows are visited in ascending order, so the rows that store column j arrive
-  // in ascending order too; in a symmetric pattern they are row j's columns, in
-  // the same order. next[j] is the first column of row j not yet matched.
-  std::vector<std::int32_t> next(n + 1);
-  // every row starts unmatched
-  for (std::int32_t j = 1; j <= n; ++j) next[j] = irow[j - 1] + 1;
-  // match each stored (i, j) with the next unmatched term of row j
-  for (std::int32_t i = 1; i <= n; ++i) {
-    for (std::int32_t p = irow[i - 1] + 1; p <= irow[i]; ++p) {
-      const std::int32_t j = jcol[p];
-      if (next[j] > irow[j] || jcol[next[j]] != i) return false;
-      ++next[j];
-    }
-  }
-  // every term of every row was matched
-  for (std::int32_t j = 1; j <= n; ++j)
-    if (next[j] != irow[j] + 1) return false;
-  return true;
-}
-
-bool check_pattern(std::int32_t n, const std::vector<std::int32_t>& irow,
-                   const std::vector<std::int32_t>& jcol) {
-  if (n < 1 || n > maxnode) return false;
-  if (irow.size() < static_cast<std::size_t>(n) + 1 || irow[0] != 0) return false;
+std::int32_t pattern_fault(std::int32_t n, const std::vector<std::int32_t>& irow,
+                           const std::vector<std::int32_t>& jcol) {
+  if (n < 1 || n > maxnode || irow.size() < static_cast<std::size_t>(n) + 1 || irow[0] != 0) return 1;
   // row ends never fall back
-  for (std::int32_t i = 1; i <= n; ++i)
-    if (irow[i] < irow[i - 1]) return false;
-  if (irow[n] > maxnz || jcol.size() < static_cast<std::size_t>(irow[n]) + 1) return false;
-  // each row strictly increasing within 1..n and holding its diagonal
-  for (std::int32_t i = 1; i <= n; ++i) {
+  for (std::int32_t k = 1; k <= n; ++k)
+    if (irow[k] < irow[k - 1]) return k;
+  if (irow[n] > maxnz || jcol.size() <= static_cast<std::size_t>(irow[n])) return n;
+  // each row: columns in 1..n, strictly ascending, the diagonal among them
+  std::vector<std::int32_t> dpos(n + 1, 0);
+  for (std::int32_t k = 1; k <= n; ++k) {
     std::int32_t prev = 0;
-    bool diagonal = false;
-    for (std::int32_t p = irow[i - 1] + 1; p <= irow[i]; ++p) {
-      const std::int32_t j = jcol[p];
-      if (j <= prev || j > n) return false;
-      diagonal = diagonal || j == i;
-      prev = j;
+    for (std::int32_t p = irow[k - 1] + 1; p <= irow[k]; ++p) {
+      const std::int32_t c = jcol[p];
+      if (c <= prev || c > n) return k;
+      if (c == k) dpos[k] = p;
+      prev = c;
     }
-    if (!diagonal) return false;
+    if (dpos[k] == 0) return k;
   }
-  return pattern_is_symmetric(n, irow, jcol);
+  // Symmetry: the upper terms (i, j), taken row by row, meet the lower terms
+  // (j, i) of row j in their stored order; cursor(j) walks row j's lower part.
+  std::vector<std::int32_t> cursor(n + 1, 0);
+  // every row's lower part starts unmatched
+  for (std::int32_t k = 1; k <= n; ++k) cursor[k] = irow[k - 1] + 1;
+  // match each upper term with the next unmatched lower term of its column's row
+  for (std::int32_t i = 1; i <= n; ++i)
+    for (std::int32_t p = dpos[i] + 1; p <= irow[i]; ++p) {
+      const std::int32_t j = jcol[p];
+      if (cursor[j] >= dpos[j] || jcol[cursor[j]] != i) return i;
+      ++cursor[j];
+    }
+  // every lower term was met by its mirror
+  for (std::int32_t k = 1; k <= n; ++k)
+    if (cursor[k] != dpos[k]) return k;
+  return 0;
 }
 
 CacheRead read_pattern_cache(const std::string& path, std::int32_t n,
@@ -103,7 +95,7 @@ CacheRead read_pattern_cache(const std::string& path, std::int32_t n,
   } catch (const textio::FatalError&) {
     return CacheRead::unfit;  // values ran out or did not convert
   }
-  return check_pattern(n, irow, jcol) ? CacheRead::read : CacheRead::unfit;
+  return pattern_fault(n, irow, jcol) == 0 ? CacheRead::read : CacheRead::unfit;
 }
 
 void write_pattern_cache(const std::string& path, std::int32_t n,

@@ -3,6 +3,7 @@
 #include "textio/layout.h"
 
 #include "textio/decimal.h"
+#include "textio/text.h"
 
 #include <cctype>
 #include <cmath>
@@ -23,19 +24,12 @@ namespace {
 int read_number(std::string_view s, std::size_t& i) {
   long n = -1;
   // accumulate the digits at i
-  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+  while (i < s.size() && is_digit(s[i])) {
     n = (n < 0 ? 0 : n) * 10 + (s[i] - '0');
     if (n > 100000) return -2;  // no field or repeat count is that large
     ++i;
   }
   return static_cast<int>(n);
-}
-
-std::string right(std::string_view s, int w) {
-  std::string out;
-  if (static_cast<int>(s.size()) < w) out.assign(w - s.size(), ' ');
-  out += s;
-  return out;
 }
 
 std::string stars(int w) { return std::string(w > 0 ? w : 0, '*'); }

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "textio/text.h"
+
 namespace textio {
 
 namespace {
-
-bool is_digit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 // Checks the real grammar; says whether the text must be rewritten for
 // from_chars (a leading '+' or a D exponent).

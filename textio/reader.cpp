@@ -9,13 +9,13 @@
 #include "textio/errors.h"
 #include "textio/find_file.h"
 #include "textio/numbers.h"
+#include "textio/text.h"
 
 namespace textio {
 
 namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 // Ends an undelimited value.
 bool ends_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/'; }
 

@@ -7,17 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "textio/text.h"
+
 namespace textio {
 
 namespace {
 
-// Right-justifies s in a field of w characters (longer text stays whole).
-std::string right(std::string_view s, std::size_t w) {
-  std::string out;
-  if (s.size() < w) out.assign(w - s.size(), ' ');
-  out += s;
-  return out;
-}
 
 // The decimal exponent of a "%e" rendering ("1.5e-03" gives -3).
 int exponent_of(const char* e_text) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/tetra.h"
+
 namespace makemodel {
 
 namespace {
@@ -16,12 +18,15 @@ using Vec = std::array<double, 3>;
 
 Vec sub(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec cross(const Vec& a, const Vec& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  Vec out;
+  shared::cross(a.data(), b.data(), out.data());
+  return out;
 }
-double dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double dot(const Vec& a, const Vec& b) { return shared::dot(a.data(), b.data()); }
 // Six times the signed volume of the tetrahedron a b c d.
 double det6(const Vec& a, const Vec& b, const Vec& c, const Vec& d) {
-  return dot(sub(b, a), cross(sub(c, a), sub(d, a)));
+  const double p[4][3] = {{a[0], a[1], a[2]}, {b[0], b[1], b[2]}, {c[0], c[1], c[2]}, {d[0], d[1], d[2]}};
+  return shared::tetra(p).det;
 }
 
 [[noreturn]] void fault(const std::string& what) { throw std::runtime_error(what); }

@@ -60,8 +60,8 @@ Options:
   --sigma S           brick conductivity (default 0.75)
   --scale S           coordinate factor written to setting.dta (default 0.001,
                       mm to m as cortexmap assumes)
-  --beyond-capacity   allow a model beyond the programs' default capacities
-                      (100,000 nodes, 550,000 elements, 2,000,000 stored terms)
+  --beyond-capacity   allow a model beyond the capacities the programs are built with
+                      (by default 100,000 nodes, 550,000 elements, 2,000,000 stored terms)
   --quiet             no summary
   --help              this text
 

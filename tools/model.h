@@ -3,10 +3,13 @@
 // surface. Lengths are in mm; the written setting.dta scales them to metres.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "capacity.h"
 
 namespace makemodel {
 
@@ -24,16 +27,17 @@ struct Model {
   double scale = 0.001;                              // coordinate factor of setting.dta
 };
 
-// The limits the programs are built with (see the top-level CMakeLists.txt).
+// The limits the programs are built with: the smaller of the two programs'
+// capacities where both hold the same table (generated into capacity.h).
 struct Capacity {
-  std::int64_t nodes = 100000;
-  std::int64_t elements = 550000;
-  std::int64_t materials = 100;
-  std::int64_t potentials = 50;
-  std::int64_t stored_terms = 2000000;
-  std::int64_t boundary_entries = 60000;
-  std::int64_t points = 100000;
-  std::int64_t triangles = 200000;
+  std::int64_t nodes = std::min(capacity::potsolve_maxnode, capacity::cortexmap_maxnode);
+  std::int64_t elements = std::min(capacity::potsolve_maxelem, capacity::cortexmap_maxelem);
+  std::int64_t materials = std::min(capacity::potsolve_maxmat, capacity::cortexmap_maxmat);
+  std::int64_t potentials = std::min(capacity::potsolve_maxbval, capacity::cortexmap_maxbval);
+  std::int64_t stored_terms = capacity::potsolve_maxnz;
+  std::int64_t boundary_entries = capacity::cortexmap_maxbcp;
+  std::int64_t points = capacity::cortexmap_maxpts;
+  std::int64_t triangles = capacity::cortexmap_maxtri;
 };
 
 }  // namespace makemodel

@@ -6,45 +6,28 @@
 // cortexmap there with standard input from /dev/null, so that no pause can
 // wait, and prints where the results are with a short summary. Exit status 0
 // when both programs succeeded, otherwise the first failing status.
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "child.h"
 #include "demo_summary.h"
 
 namespace {
-
-std::string shell_quoted(const std::string& s) {
-  std::string q = "'";
-  // close the quotes around every quote inside
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// Runs a shell command; the exit status, or 128 + signal when it was killed.
-int shell(const std::string& cmd) {
-  const int raw = std::system(cmd.c_str());
-  if (raw == -1) return 127;
-  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-  return WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : 127;
-}
 
 double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// Runs one program in dir with its console captured in log.
+// Runs one program in dir with its console written to the file log there.
 int step(const std::string& bin, const std::string& program, const std::string& dir, const std::string& log) {
-  const auto t0 = std::chrono::steady_clock::now();
-  const int status = shell("cd " + shell_quoted(dir) + " && " + shell_quoted(bin + "/" + program) + " < /dev/null > " +
-                           shell_quoted(log) + " 2>&1");
-  std::printf("  %-10s exit status %d, %.2f s, console in %s/%s\n", program.c_str(), status, seconds_since(t0),
+  const child::Result r = child::run(bin + "/" + program, "", dir);
+  std::ofstream(dir + "/" + log, std::ios::binary) << r.console;
+  std::printf("  %-10s exit status %d, %.2f s, console in %s/%s\n", program.c_str(), r.status, r.seconds,
               dir.c_str(), log.c_str());
-  return status;
+  return r.status;
 }
 
 }  // namespace
@@ -72,7 +55,10 @@ int main(int argc, char** argv) {
 
   std::printf("headfield demo: four-shell sphere (%s size) in %s\n", size.c_str(), dir.c_str());
   std::fflush(stdout);
-  int status = shell(shell_quoted(bin + "/makemodel") + " sphere --size " + shell_quoted(size) + " --out " + shell_quoted(dir));
+  const child::Result made =
+      child::run(bin + "/makemodel", "sphere --size " + child::quoted(size) + " --out " + child::quoted(dir));
+  std::fputs(made.console.c_str(), stdout);
+  int status = made.status;
   if (status != 0) {
     std::fprintf(stderr, "rundemo: makemodel failed with exit status %d\n", status);
     return status;

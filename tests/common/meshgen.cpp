@@ -1,51 +1,37 @@
 #include "common/meshgen.h"
 
-#include <unistd.h>
+#include "tools/cubegrid.h"
 
+#include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace testmesh {
 
 Mesh brick(int nx, int ny, int nz, float h, int nmat) {
+  // makemodel's grid of cubes, every tetrahedron kept, with material 1
+  makemodel::CubeGrid grid;
+  grid.cells = {nx, ny, nz};
+  grid.step = h;
+  makemodel::Model made;
+  std::vector<std::array<int, 3>> at;
+  makemodel::cube_mesh(grid, [](const std::array<double, 3>&) { return 1; }, made, &at);
   Mesh m;
-  m.nnode = (nx + 1) * (ny + 1) * (nz + 1);
-  m.xyz.assign(3 * (m.nnode + 1), 0.0f);
-  auto node = [&](int i, int j, int k) { return 1 + i + (nx + 1) * (j + (ny + 1) * k); };
-  for (int k = 0; k <= nz; ++k)
-    for (int j = 0; j <= ny; ++j)
-      for (int i = 0; i <= nx; ++i) {
-        const int n = node(i, j, k);
-        m.xyz[3 * n + 0] = h * static_cast<float>(i);
-        m.xyz[3 * n + 1] = h * static_cast<float>(j);
-        m.xyz[3 * n + 2] = h * static_cast<float>(k);
-      }
-  // Six tetrahedra per cube around the diagonal from corner 0 to corner 7; the
-  // path 0 -> e_a -> e_a+e_b -> 7 runs over the six orders of the axes.
-  static const int axes[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
-  m.nelem = 6 * nx * ny * nz;
-  m.ielem.assign(4 * (m.nelem + 1), 0);
-  m.imat.assign(m.nelem + 1, 0);
-  int e = 0;
-  for (int k = 0; k < nz; ++k)
-    for (int j = 0; j < ny; ++j)
-      for (int i = 0; i < nx; ++i)
-        for (const auto& ax : axes) {
-          ++e;
-          int c[3] = {i, j, k};
-          m.ielem[4 * e + 0] = node(c[0], c[1], c[2]);
-          ++c[ax[0]];
-          m.ielem[4 * e + 1] = node(c[0], c[1], c[2]);
-          ++c[ax[1]];
-          m.ielem[4 * e + 2] = node(c[0], c[1], c[2]);
-          ++c[ax[2]];
-          m.ielem[4 * e + 3] = node(c[0], c[1], c[2]);
-          m.imat[e] = nmat > 1 ? 1 + (i * nmat) / nx : 1;
-        }
+  m.nnode = static_cast<std::int32_t>(made.xyz.size());
+  m.xyz.assign(3 * (static_cast<std::size_t>(m.nnode) + 1), 0.0f);
+  // node i + 1 at h times its grid position
+  for (std::int32_t i = 0; i < m.nnode; ++i)
+    for (int a = 0; a < 3; ++a) m.xyz[3 * (i + 1) + a] = h * static_cast<float>(at[i][a]);
+  m.nelem = static_cast<std::int32_t>(made.elem.size());
+  m.ielem.assign(4 * (static_cast<std::size_t>(m.nelem) + 1), 0);
+  m.imat.assign(static_cast<std::size_t>(m.nelem) + 1, 0);
+  // element e + 1 with 1-based corners; materials in layers along x of the cube's position
+  for (std::int32_t e = 0; e < m.nelem; ++e) {
+    for (int k = 0; k < 4; ++k) m.ielem[4 * (e + 1) + k] = made.elem[e][k] + 1;
+    const int i = (e / 6) % nx;
+    m.imat[e + 1] = nmat > 1 ? 1 + (i * nmat) / nx : 1;
+  }
   return m;
 }
 
@@ -88,43 +74,6 @@ Mesh random_mesh(int nnode, int nelem, unsigned seed, double repeat_fraction, in
     m.imat[e] = 1 + static_cast<int>(rng() % 3);
   }
   return m;
-}
-
-void write_file(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f << text;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return {};
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-namespace {
-
-// The directories made by fresh_dir, removed when the test program ends.
-struct TempDirs {
-  std::vector<std::filesystem::path> dirs;
-  ~TempDirs() {
-    std::error_code ec;
-    for (const auto& d : dirs) std::filesystem::remove_all(d, ec);
-  }
-};
-
-}  // namespace
-
-std::string fresh_dir(const std::string& tag) {
-  static TempDirs made;
-  const auto base = std::filesystem::temp_directory_path() /
-                    ("headfield-" + tag + "-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(made.dirs.size() + 1));
-  std::filesystem::remove_all(base);
-  std::filesystem::create_directories(base);
-  made.dirs.push_back(base);
-  return base.string();
 }
 
 void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float scale) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/files.h"
+
 namespace testmesh {
 
 // A mesh in the solver's numbering: 1-based nodes and elements, entry 0 unused.
@@ -17,9 +19,11 @@ struct Mesh {
   std::vector<std::int32_t> imat;     // material per element, 1-based
 };
 
-// A brick of nx*ny*nz cubes of edge h, each cut into six tetrahedra around its
-// main diagonal (a conforming mesh). Node (i,j,k) is number 1 + i + (nx+1)*(j + (ny+1)*k).
-// Materials alternate in layers along x when nmat > 1.
+// A brick of nx*ny*nz cubes of edge h on makemodel's grid of cubes (each cut
+// into six right-handed tetrahedra around its main diagonal, a conforming mesh).
+// Node (i,j,k) is number 1 + i + (nx+1)*(j + (ny+1)*k); the six elements of a
+// cube follow each other, cubes in grid order. Materials come in nmat layers
+// along x when nmat > 1.
 Mesh brick(int nx, int ny, int nz, float h = 1.0f, int nmat = 1);
 
 // A random mesh: nnode nodes scattered in the unit cube, nelem elements whose
@@ -39,13 +43,5 @@ struct Boundary {
 };
 void write_model(const std::string& dir, const Mesh& mesh, const Boundary& b,
                  float scale = 1.0f);
-
-// Writes a file with the given content.
-void write_file(const std::string& path, const std::string& text);
-// Reads a whole file; empty when it does not exist.
-std::string read_file(const std::string& path);
-// A fresh empty directory under the system's temporary directory, removed with
-// everything in it when the test program ends.
-std::string fresh_dir(const std::string& tag);
 
 }  // namespace testmesh

@@ -3,14 +3,13 @@
 
 #include <string>
 
+#include "tools/child.h"
+
 namespace testrun {
 
-struct Result {
-  int status = -1;      // exit status, or -1 when the program did not exit normally
-  std::string console;  // standard output and error
-};
+using Result = child::Result;
 
-// Runs BIN_DIR/<program> in dir with the given standard input (none: /dev/null).
+// Runs BIN_DIR/<program> in dir with the given standard input (empty: end of input at once).
 Result run(const std::string& program, const std::string& dir, const std::string& input = "");
 
 }  // namespace testrun

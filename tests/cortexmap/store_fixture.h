@@ -6,7 +6,6 @@
 
 #include "common/meshgen.h"
 #include "cortexmap/mapstore.h"
-#include "textio/errors.h"
 
 namespace fixture {
 
@@ -23,17 +22,6 @@ void load(cortexmap::MapStore& m, const testmesh::Mesh& mesh, F u) {
   m.ielem = mesh.ielem;
   m.imat = mesh.imat;
   for (int k = 1; k <= 3; ++k) m.prop[k] = static_cast<float>(k);
-}
-
-// Runs f and returns the exit status of the Stop it throws (-1 when none).
-template <class F>
-int stop_status(F f) {
-  try {
-    f();
-  } catch (const textio::Stop& s) {
-    return s.status;
-  }
-  return -1;
 }
 
 }  // namespace fixture

@@ -9,7 +9,7 @@
 
 #include "cortexmap/fields.h"
 #include "cortexmap/nearest.h"
-#include "literal_nearest.h"
+#include "cortexmap/literal_nearest.h"
 #include "store_fixture.h"
 #include "textio/console.h"
 

@@ -5,7 +5,7 @@
 
 #include "cortexmap/progress.h"
 #include "textio/console.h"
-#include "textio/errors.h"
+#include "textio/record.h"
 
 namespace {
 
@@ -50,17 +50,14 @@ TEST(ProgressLine, EmptyRecordAndFailuresEndTheOpenLine) {
   textio::ConsoleCapture cap;
   cortexmap::ProgressLine line;
   line.start(1);
-  cortexmap::empty_record();
-  cortexmap::end_open_line();  // nothing open any more
+  line.blank_record();
+  line.end();  // nothing open any more
   EXPECT_EQ(cap.text(), std::string(18, ' ') + " \n");
   line.start(20);
   line.advance(1);
-  try {
-    cortexmap::stop_run(" Something failed");
-    FAIL();
-  } catch (const textio::Stop& s) {
-    EXPECT_EQ(s.status, 1);
-  }
+  line.end();
+  textio::console().record(textio::Record().text(" Something failed"));
+  line.end();  // ended once only
   EXPECT_EQ(cap.text(), std::string(18, ' ') + " \n" + std::string(18, ' ') +
                             "\xA1\xE1\n  Something failed\n");
 }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/meshgen.h"
-#include "literal_assembly.h"
+#include "potsolve/literal_assembly.h"
 #include "potsolve/iccg.h"
 #include "potsolve/model.h"
 #include "textio/layout.h"

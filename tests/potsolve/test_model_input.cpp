@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/meshgen.h"
 #include "common/runner.h"
@@ -35,12 +36,15 @@ struct ModelDir {
 };
 
 // Reads the model with the console captured; returns the exit status of a stop
-// (or -1 when the reading completed) and leaves the console text in out.
-int read(potsolve::ModelStore& m, std::string& out, const std::string& input = "\n") {
-  textio::ConsoleCapture cap(input);
+// (or -1 when the reading completed) and leaves the console text in out and the
+// announced file names in names.
+int read(potsolve::ModelStore& m, std::string& out, std::vector<std::string>* names = nullptr) {
+  textio::ConsoleCapture cap;
   int status = -1;
   try {
-    potsolve::read_model(m);
+    potsolve::read_model(m, [&](const char* name) {
+      if (names) names->push_back(name);
+    });
   } catch (const textio::Stop& s) {
     status = s.status;
   } catch (const textio::FatalError& e) {
@@ -82,10 +86,10 @@ TEST(ModelInput, ReadsTablesAndAnnouncesEachFile) {
   ModelDir d;
   auto m = d.store();
   std::string out;
-  ASSERT_EQ(read(m, out), -1) << out;
-  EXPECT_EQ(out,
-            "  Read from [xyz.dat] \n  Read from [elem.dat] \n  Read from [prop.dat] \n"
-            "  Read from [bval.dat] \n  Read from [bcp.dat] \n");
+  std::vector<std::string> names;
+  ASSERT_EQ(read(m, out, &names), -1) << out;
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(names, (std::vector<std::string>{"xyz.dat", "elem.dat", "prop.dat", "bval.dat", "bcp.dat"}));
   EXPECT_EQ(m.nnode, 5);
   EXPECT_EQ(m.xyz[3 * 5 + 2], 1.0f);
   EXPECT_EQ(m.nelem, 2);

@@ -3,10 +3,12 @@
 // that fits the model or does not.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
+#include "common/runner.h"
 #include "fixture.h"
-#include "literal_pattern.h"
+#include "potsolve/literal_pattern.h"
 #include "potsolve/pattern.h"
 #include "potsolve/pattern_cache.h"
 #include "textio/console.h"
@@ -19,24 +21,24 @@ namespace {
 
 struct Searched {
   Ints irow, jcol;
-  std::int32_t n;
+  potsolve::CacheRead cache_read;
   std::string console, cache;
 };
 
 // Searches the pattern of m with the cache file at path (written first with
-// `text` when given); status is that of a stop, -1 when none.
+// `text` when given). The stored-term limit sets *over when given.
 Searched search(potsolve::ModelStore& m, const std::string& path, const std::string* text = nullptr,
-                int* status = nullptr) {
+                potsolve::TooManyTerms* over = nullptr) {
   if (text) testmesh::write_file(path, *text);
   textio::ConsoleCapture cap;
-  std::int32_t n = m.nnode;
+  potsolve::CacheRead read = potsolve::CacheRead::absent;
   try {
-    potsolve::search_pattern(m, n, m.nelem, path);
-  } catch (const textio::Stop& stop) {
-    if (!status) throw;
-    *status = stop.status;
+    read = potsolve::search_pattern(m, m.nnode, m.nelem, path);
+  } catch (const potsolve::TooManyTerms& e) {
+    if (!over) throw;
+    *over = e;
   }
-  return {m.irow, m.jcol, n, cap.text(), testmesh::read_file(path)};
+  return {m.irow, m.jcol, read, cap.text(), testmesh::read_file(path)};
 }
 
 const Ints irow5{0, 4, 9, 14, 19, 23};
@@ -62,7 +64,7 @@ TEST(Pattern, FiveNodesGiveTheRowsAndTheCacheText) {
   const std::string dir = testmesh::fresh_dir("pattern5");
   auto m = store_of(5, {{1, 2, 3, 4}, {2, 3, 4, 5}});
   const Searched s = search(m, dir + "/irowjcol.da0");
-  EXPECT_EQ(s.n, 5);
+  EXPECT_EQ(s.cache_read, potsolve::CacheRead::absent);
   EXPECT_EQ(s.console, "");
   EXPECT_EQ(s.irow, irow5);
   EXPECT_EQ(s.jcol, jcol5);
@@ -117,7 +119,7 @@ TEST(Pattern, LinearSearchEqualsLiteralSearch) {
     literal::search_pattern(m, m.nnode, m.nelem, lit_irow, lit_jcol);
     EXPECT_EQ(irow, lit_irow) << mesh.nnode << " nodes";
     EXPECT_EQ(jcol, lit_jcol) << mesh.nnode << " nodes";
-    EXPECT_TRUE(potsolve::check_pattern(m.nnode, irow, jcol));
+    EXPECT_EQ(potsolve::pattern_fault(m.nnode, irow, jcol), 0);
   }
 }
 
@@ -140,14 +142,44 @@ TEST(Pattern, OneTermOverTheLimitStopsWithoutCache) {
   if (potsolve::maxnz != 2000000) GTEST_SKIP() << "built with another stored-term capacity";
   const std::string dir = testmesh::fresh_dir("pattern-over");
   auto m = store_of(cliques(1250, 1));
-  int status = -1;
-  const Searched s = search(m, dir + "/irowjcol.da0", nullptr, &status);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(s.console,
-            "  # of nonzero is too big ! \n"
-            " The number of Non-zero term ( 2000001) exceeds the limit( 2000000).!\n");
+  potsolve::TooManyTerms over{0, 0};
+  const Searched s = search(m, dir + "/irowjcol.da0", nullptr, &over);
+  EXPECT_EQ(over.count, 2000001);
+  EXPECT_EQ(over.limit, 2000000);
+  EXPECT_EQ(s.console, "");
   EXPECT_LE(m.jcol.size(), 2000001u);
   EXPECT_TRUE(std::filesystem::is_empty(dir));
+}
+
+// The run's records of the two outcomes the search reports: the stored-term
+// limit ends the run, an unfit cache is named and searched again.
+TEST(Pattern, RunReportsTheLimitAndAnUnfitCache) {
+  const std::string dir = testmesh::fresh_dir("pattern-run");
+  testmesh::Mesh mesh = cliques(potsolve::maxnz / 1600 + 1, 0);
+  mesh.xyz.assign(3 * (static_cast<std::size_t>(mesh.nnode) + 1), 0.0f);
+  mesh.imat.assign(static_cast<std::size_t>(mesh.nelem) + 1, 1);
+  testmesh::write_model(dir, mesh, {{1.0f}, {}, {}});
+  const testrun::Result over = testrun::run("potsolve", dir);
+  EXPECT_EQ(over.status, textio::exit_handled);
+  char limit[120];
+  std::snprintf(limit, sizeof limit, " The number of Non-zero term (%8d) exceeds the limit(%8d).!\n",
+                potsolve::maxnz + 1, potsolve::maxnz);
+  const std::string tail = "  Searching Non-zero Terms in Stiffness matrix\n  # of nonzero is too big ! \n" +
+                           std::string(limit);
+  ASSERT_GE(over.console.size(), tail.size()) << over.console;
+  EXPECT_EQ(over.console.substr(over.console.size() - tail.size()), tail);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/irowjcol.da0"));
+
+  // one cube and a cache of another order
+  const testmesh::Mesh five = testmesh::brick(1, 1, 1);
+  testmesh::write_model(dir, five, {{1.0f}, {1.0f}, {{1, -1}}});
+  testmesh::write_file(dir + "/irowjcol.da0", "4\n 4 8 12 16\n 1 2 3 4 1 2 3 4 1 2 3 4 1 2 3 4\n");
+  const testrun::Result unfit = testrun::run("potsolve", dir);
+  EXPECT_NE(unfit.console.find("  Searching Non-zero Terms in Stiffness matrix\n"
+                               "  Pattern file irowjcol.da0 does not fit the model; searching again\n"
+                               "  # of non-zeros : "),
+            std::string::npos)
+      << unfit.console;
 }
 
 TEST(PatternCache, UnfitCacheIsReportedSearchedAndRewritten) {
@@ -180,8 +212,8 @@ TEST(PatternCache, UnfitCacheIsReportedSearchedAndRewritten) {
   for (const auto& [name, text] : cases) {
     auto m = store_of(5, {{1, 2, 3, 4}, {2, 3, 4, 5}});
     const Searched o = search(m, testmesh::fresh_dir("pattern-cache") + "/irowjcol.da0", &text);
-    EXPECT_EQ(o.console, "  Pattern file irowjcol.da0 does not fit the model; searching again\n") << name;
-    EXPECT_EQ(o.n, 5) << name;
+    EXPECT_EQ(o.cache_read, potsolve::CacheRead::unfit) << name;
+    EXPECT_EQ(o.console, "") << name;
     EXPECT_EQ(o.irow, irow5) << name;
     EXPECT_EQ(o.jcol, jcol5) << name;
     EXPECT_EQ(o.cache, fixture::cache_text(5, irow5, jcol5)) << name;
@@ -199,6 +231,7 @@ TEST(PatternCache, FittingCacheIsUsedAsItStands) {
   for (const std::string& text : texts) {
     auto m = store_of(5, {{1, 2, 3, 4}, {1, 3, 4, 5}});
     const Searched o = search(m, testmesh::fresh_dir("pattern-cache") + "/irowjcol.da0", &text);
+    EXPECT_EQ(o.cache_read, potsolve::CacheRead::read);
     EXPECT_EQ(o.console, "");
     EXPECT_EQ(o.irow, irow5);
     EXPECT_EQ(o.jcol, jcol5);

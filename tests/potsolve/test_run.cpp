@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,8 @@
 #include "textio/errors.h"
 
 namespace {
+
+using testmesh::lines;
 
 // A brick of 4x3x3 cubes of edge 1, the faces x = 0 and x = 4 held at 1 and 0.
 // A conductivity of 6 makes every assembled term a whole number, so the 32-bit
@@ -32,13 +33,6 @@ struct BrickRun {
     testmesh::write_model(dir, mesh, b);
   }
 };
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
 
 TEST(PotsolveRun, ConsoleFollowsTheRunSequence) {
   BrickRun r;

@@ -1,11 +1,8 @@
 #include "robustness/files.h"
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 
 #include "common/meshgen.h"
@@ -57,36 +54,18 @@ Files snapshot(const std::string& dir) {
   return out;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 std::vector<std::string> messages(const std::string& console) {
   static const std::regex cause("Fatal error|Rejected input|File Not Found|Cannot |does not fit");
   std::vector<std::string> out;
   // the lines that name a cause
-  for (const std::string& line : lines(console))
+  for (const std::string& line : testmesh::lines(console))
     if (std::regex_search(line, cause)) out.push_back(line);
   return out;
 }
 
 Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
            const std::string& redirect) {
-  const std::string cmd = "cd '" + dir + "' && " + prefix + " timeout 60 '" BIN_DIR "/" + program +
-                          "' " + redirect + " 2>&1";
-  Run r;
-  std::FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  // the whole console output
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.console.append(buf, n);
-  const int raw = pclose(p);
-  if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-  return r;
+  return child::run(BIN_DIR "/" + program, "", dir, prefix + " timeout 60", redirect);
 }
 
 }  // namespace robust

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "common/files.h"
+#include "tools/child.h"
+
 namespace robust {
 
 // File name -> content.
@@ -21,8 +24,7 @@ void put(const std::string& dir, const Files& files);
 // Every entry under dir: relative path -> content ("<directory>" for a directory).
 Files snapshot(const std::string& dir);
 
-// The lines of text.
-std::vector<std::string> lines(const std::string& text);
+using testmesh::lines;
 // The console lines that report why a run stopped (a fatal record error, a
 // rejected value, a missing file, a stop of cortexmap).
 std::vector<std::string> messages(const std::string& console);
@@ -30,10 +32,7 @@ std::vector<std::string> messages(const std::string& console);
 // Runs "cd dir && <prefix> BIN_DIR/program <redirect>" under sh, standard
 // output and error captured through a pipe (so a file-size limit set in prefix
 // does not touch the capture), with a 60 s limit.
-struct Run {
-  int status = -1;  // -1: did not exit normally
-  std::string console;
-};
+using Run = child::Result;
 Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
            const std::string& redirect = "</dev/null");
 

@@ -1,27 +1,22 @@
-// A fresh directory under the system's temporary directory, removed with its
-// contents at the end of the test (whole files: common/meshgen.h).
+// A fresh directory of the tests' temporary directories (common/files.h), with
+// paths inside it built by dir / "name".
 #pragma once
 
 #include <filesystem>
-#include <random>
 #include <string>
 
-#include "common/meshgen.h"
+#include "common/files.h"
 
 namespace textio_test {
 
 class TempDir {
  public:
-  TempDir() : path_(std::filesystem::temp_directory_path() / ("textio_test_" + std::to_string(std::random_device()()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_, ec_); }
+  TempDir() : path_(testmesh::fresh_dir("textio")) {}
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
   const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
-  std::error_code ec_;
 };
 
 }  // namespace textio_test

@@ -1,9 +1,7 @@
 #include "validation/pipeline.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,14 +12,7 @@
 namespace validation {
 
 Output run_tool(const std::string& program, const std::string& args) {
-  const std::string log = testmesh::fresh_dir("tool") + "/console";
-  const std::string cmd = "'" BIN_DIR "/" + program + "' " + args + " < /dev/null > '" + log + "' 2>&1";
-  const int raw = std::system(cmd.c_str());
-  Output out;
-  if (raw != -1 && WIFEXITED(raw)) out.status = WEXITSTATUS(raw);
-  out.console = testmesh::read_file(log);
-  std::filesystem::remove_all(std::filesystem::path(log).parent_path());
-  return out;
+  return child::run(BIN_DIR "/" + program, args);
 }
 
 std::string make_model(const std::string& tag, const std::string& args, std::string* console) {
@@ -38,10 +29,8 @@ void tidy(const std::string& dir) {
 
 Runs solve_and_map(const std::string& dir) {
   Runs r;
-  const auto p = testrun::run("potsolve", dir);
-  r.potsolve = {p.status, p.console};
-  const auto c = testrun::run("cortexmap", dir);
-  r.cortexmap = {c.status, c.console};
+  r.potsolve = testrun::run("potsolve", dir);
+  r.cortexmap = testrun::run("cortexmap", dir);
   return r;
 }
 

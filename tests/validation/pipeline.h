@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/child.h"
+
 namespace validation {
 
-struct Output {
-  int status = -1;      // exit status, -1 when the program did not exit normally
-  std::string console;  // standard output and error
-};
+using Output = child::Result;
 
 // Runs BIN_DIR/<program> with the given arguments (already quoted for the
 // shell) and standard input from /dev/null.

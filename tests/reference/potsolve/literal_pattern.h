@@ -4,11 +4,11 @@
 // row buffer through a linear membership scan; the row is then sorted.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "potsolve/model.h"
-#include "potsolve/sort_row.h"
 
 namespace literal {
 
@@ -35,7 +35,7 @@ inline void search_pattern(const potsolve::ModelStore& m, std::int32_t n, std::i
         }
       }
     }
-    potsolve::sort_row(count, rowlist.data());
+    std::sort(rowlist.begin() + 1, rowlist.begin() + 1 + count);
     // append the sorted row
     for (std::int32_t q = 1; q <= count; ++q) {
       ++nnz;
