@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,10 +15,12 @@ namespace textio {
 
 // An output file opened with status "unknown" (an existing file is replaced, a
 // missing one created). Until commit(), the records go to a temporary file
-// beside the target; commit() closes it and renames it over the target. An
-// object destroyed without commit() (a failure, a Stop) removes the temporary,
-// so the earlier file stays untouched. Open and write failures are fatal errors
-// naming the unit, the file and the record.
+// beside the target, created under a fresh name (never an existing file or
+// link) with mode 0666 less the umask; commit() writes it out to the disk and
+// renames it over the target. An object destroyed without commit() (a failure,
+// a Stop) removes the temporary, so the earlier file stays untouched; so does a
+// signal that ends the run (textio/temporaries.h). Open and write failures are
+// fatal errors naming the reason, the unit, the file and the record.
 class OutFile {
  public:
   OutFile(std::string path, int unit);
@@ -33,15 +35,28 @@ class OutFile {
   const std::string& path() const { return path_; }
 
  private:
+  friend void commit_together(std::initializer_list<OutFile*> files);
   void put(std::string_view text);
   void flush();
+  void complete();  // the temporary written, synced and closed
+  void check_replaceable() const;
+  void publish();   // the temporary renamed over the target
+  void discard();   // the temporary closed and removed
+  [[noreturn]] void fail(std::string_view error, int err) const;
 
   std::string path_;
-  std::string temp_;
+  std::string temp_;  // the temporary's name; empty once it is gone
   int unit_;
-  std::FILE* fp_ = nullptr;
+  int fd_ = -1;
+  int slot_ = -1;     // where the temporary's name is kept for a signal
   std::string buf_;
   long records_ = 0;
 };
+
+// Commits output files that belong together, all or none: every temporary is
+// completed and every target checked first, and only then are they renamed.
+// When one fails, none of the targets changes, and the temporaries are removed
+// as the objects go away.
+void commit_together(std::initializer_list<OutFile*> files);
 
 }  // namespace textio
