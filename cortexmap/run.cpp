@@ -48,10 +48,8 @@ void run_cortexmap(MapStore& m) {
   find_nearest(m, sampling);
 
   check_samples(m);
-  write_out(m, "cortexfield.out");
-  write_tec(m, "cortexfield.tec");
   colour_index(m);
-  write_ply(m, "cortexfield.ply");
+  write_outputs(m);
 }
 
 }  // namespace cortexmap
