@@ -37,13 +37,7 @@ void copy_printable(std::string_view text, char* out, std::size_t cap) {
   out[n] = '\0';
 }
 
-// The file in hand, and the last one that was.
-struct FileInHand {
-  int unit = 0;
-  const std::string* name = nullptr;
-  const long* record = nullptr;
-};
-FileInHand in_hand;
+// The last file that was in hand.
 int last_unit = 0;
 char last_name[512];
 long last_record = 0;
@@ -52,11 +46,12 @@ bool last_unwound = false;  // the last file went out of hand as an error unwoun
 // The line that reports running out of memory; composed without allocating.
 void report_out_of_memory() {
   char line[1024];
-  if (in_hand.name) {
+  if (const InHand* held = InHand::held()) {
+    const InHand::Where w = held->where();
     char name[512];
-    copy_printable(*in_hand.name, name, sizeof name);
-    std::snprintf(line, sizeof line, " Fatal error: out of memory; unit %d, file %s, record %ld\n", in_hand.unit,
-                  name, *in_hand.record);
+    copy_printable(*w.file, name, sizeof name);
+    std::snprintf(line, sizeof line, " Fatal error: out of memory; unit %d, file %s, record %ld\n", w.unit, name,
+                  w.record);
   } else if (last_name[0]) {
     std::snprintf(line, sizeof line, " Fatal error: out of memory; %sunit %d, file %s, record %ld\n",
                   last_unwound ? "" : "after ", last_unit, last_name, last_record);
@@ -84,15 +79,14 @@ std::string with_reason(std::string_view error, int err) {
   return std::string(error) + " (" + std::strerror(err) + ")";
 }
 
-void note_file(int unit, const std::string* name, const long* record) { in_hand = {unit, name, record}; }
-
-void forget_file(const long* record) {
-  if (in_hand.record != record) return;
-  last_unit = in_hand.unit;
-  copy_printable(*in_hand.name, last_name, sizeof last_name);
-  last_record = *record;
+void InHand::release() const {
+  if (current != this) return;
+  const Where w = where();
+  last_unit = w.unit;
+  copy_printable(*w.file, last_name, sizeof last_name);
+  last_record = w.record;
   last_unwound = std::uncaught_exceptions() > 0;
-  in_hand = {};
+  current = nullptr;
 }
 
 [[noreturn]] void fatal(std::string_view error, int unit, std::string_view file, long record) {

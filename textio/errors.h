@@ -42,11 +42,28 @@ std::string printable(std::string_view text, std::size_t cut = std::string_view:
 // error followed by the system's reason for errno err: "write error (File too large)".
 std::string with_reason(std::string_view error, int err);
 
-// The file the record layer has in hand (a reader at a statement, an output file
-// being written), named by the diagnostic when the run runs out of memory. The
-// pointers refer to the object, which forgets itself before it goes away.
-void note_file(int unit, const std::string* name, const long* record);
-void forget_file(const long* record);
+// A file the record layer has in hand (a reader at a statement, an output file
+// being written), named by the diagnostic when the run runs out of memory.
+// take() is one store, cheap enough for every statement; release(), called by
+// the object before it goes away, keeps a copy of where it was.
+class InHand {
+ public:
+  struct Where {
+    int unit;
+    const std::string* file;
+    long record;
+  };
+  virtual Where where() const = 0;
+  static const InHand* held() { return current; }  // the file in hand, if any
+
+ protected:
+  ~InHand() = default;
+  void take() const { current = this; }
+  void release() const;
+
+ private:
+  static inline const InHand* current = nullptr;
+};
 
 // Rejects input that the record layer read correctly but that is out of range:
 // writes one console line naming the file, the record and the value, then ends

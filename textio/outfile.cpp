@@ -51,11 +51,11 @@ OutFile::OutFile(std::string path, int unit)
     discard();  // the constructor does not complete: no destructor removes the file
     fail("cannot open (status unknown)", err);
   }
-  note_file(unit_, &path_, &records_);
+  take();
 }
 
 OutFile::~OutFile() {
-  forget_file(&records_);
+  release();
   discard();
 }
 
@@ -79,7 +79,7 @@ void OutFile::record(const Record& r) {
 
 void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
   if (fd_ < 0) throw std::logic_error("OutFile: write after commit");
-  note_file(unit_, &path_, &records_);
+  take();
   const std::size_t from = buf_.size();
   render(layout, items, buf_);
   records_ += std::count(buf_.begin() + static_cast<std::ptrdiff_t>(from), buf_.end(), '\n');
@@ -88,7 +88,7 @@ void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
 
 void OutFile::put(std::string_view text) {
   if (fd_ < 0) throw std::logic_error("OutFile: write after commit");
-  note_file(unit_, &path_, &records_);
+  take();
   buf_ += text;
   records_ += std::count(text.begin(), text.end(), '\n');
   if (buf_.size() >= chunk) flush();

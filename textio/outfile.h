@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "textio/errors.h"
 #include "textio/layout.h"
 #include "textio/record.h"
 
@@ -21,7 +22,7 @@ namespace textio {
 // a Stop) removes the temporary, so the earlier file stays untouched; so does a
 // signal that ends the run (textio/temporaries.h). Open and write failures are
 // fatal errors naming the reason, the unit, the file and the record.
-class OutFile {
+class OutFile : private InHand {
  public:
   OutFile(std::string path, int unit);
   ~OutFile();
@@ -43,6 +44,7 @@ class OutFile {
   void publish();   // the temporary renamed over the target
   void discard();   // the temporary closed and removed
   [[noreturn]] void fail(std::string_view error, int err) const;
+  Where where() const override { return {unit_, &path_, records_}; }
 
   std::string path_;
   std::string temp_;  // the temporary's name; empty once it is gone

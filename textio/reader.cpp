@@ -36,18 +36,19 @@ Reader::Reader(InputBytes bytes, std::string name, int unit)
   if (bytes_.view().starts_with(byte_order_mark)) next_ = byte_order_mark.size();
 }
 
-Reader::~Reader() { forget_file(&record_); }
+Reader::~Reader() { release(); }
 
 std::optional<Reader> Reader::try_open(const std::string& path, int unit) {
   const std::optional<std::string> found = find_file(path);
   if (!found) return std::nullopt;
   // the file in hand while it is mapped (or read), for a diagnostic
-  const long no_record = 0;
-  struct InHand {
-    const long* record;
-    ~InHand() { forget_file(record); }
-  } in_hand{&no_record};
-  note_file(unit, &*found, &no_record);
+  struct Opening : InHand {
+    int unit;
+    const std::string& file;
+    Opening(int u, const std::string& f) : unit(u), file(f) { take(); }
+    ~Opening() { release(); }
+    Where where() const override { return {unit, &file, 0}; }
+  } opening(unit, *found);
   std::optional<InputBytes> bytes = InputBytes::load(*found);
   if (!bytes) return std::nullopt;
   return Reader(std::move(*bytes), *found, unit);
@@ -93,7 +94,7 @@ void Reader::next_record() {
 }
 
 void Reader::begin() {
-  note_file(unit_, &name_, &record_);
+  take();
   next_record();
   slash_ = false;
   after_value_ = false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "textio/errors.h"
 #include "textio/find_file.h"
 
 namespace textio {
@@ -32,7 +33,7 @@ struct Str {
 // Fatal errors (end of file, a value that cannot be converted) throw FatalError
 // naming the unit, the file and the record. A real whose 32-bit rounding
 // overflows is rejected (exit status 1) as out of range.
-class Reader {
+class Reader : private InHand {
  public:
   // Opens an existing file by name; when no file has exactly that name, a file in
   // the same directory whose name matches without regard to letter case.
@@ -73,6 +74,7 @@ class Reader {
 
  private:
   Reader(InputBytes bytes, std::string name, int unit);
+  Where where() const override { return {unit_, &name_, record_}; }
 
   // The next value of the statement: true with its text (quoted: the text of a
   // quoted string, delimiters removed); false for a null value and after a slash.
