@@ -125,10 +125,13 @@ void write_ply(const MapStore& m, const std::string& path) {
 }
 
 void write_outputs(const MapStore& m) {
+  // each file written and closed before the next is opened, then all renamed
   textio::OutFile out("cortexfield.out", unit);
   out_records(m, out);
+  out.complete();
   textio::OutFile tec("cortexfield.tec", unit);
   tec_records(m, tec);
+  tec.complete();
   textio::OutFile ply("cortexfield.ply", unit);
   ply_records(m, ply);
   textio::commit_together({&out, &tec, &ply});

@@ -78,7 +78,7 @@ void OutFile::record(const Record& r) {
 }
 
 void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
-  if (fd_ < 0) throw std::logic_error("OutFile: write after commit");
+  if (fd_ < 0) throw std::logic_error("OutFile: write after completion");
   take();
   const std::size_t from = buf_.size();
   render(layout, items, buf_);
@@ -87,7 +87,7 @@ void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
 }
 
 void OutFile::put(std::string_view text) {
-  if (fd_ < 0) throw std::logic_error("OutFile: write after commit");
+  if (fd_ < 0) throw std::logic_error("OutFile: write after completion");
   take();
   buf_ += text;
   records_ += std::count(text.begin(), text.end(), '\n');
@@ -109,7 +109,10 @@ void OutFile::flush() {
 }
 
 void OutFile::complete() {
-  if (fd_ < 0) throw std::logic_error("OutFile: commit twice");
+  if (fd_ < 0) {
+    if (temp_.empty()) throw std::logic_error("OutFile: commit twice");
+    return;  // completed before
+  }
   flush();
   if (fsync(fd_) != 0) fail("write error", errno);
   const int closed = close(fd_);

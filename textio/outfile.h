@@ -31,6 +31,9 @@ class OutFile : private InHand {
 
   void record(const Record& r);                                    // free-format record
   void fixed(const Layout& layout, std::span<const Item> items);   // fixed-layout records
+  // Ends the writing: the temporary is written out to the disk and closed, to
+  // be renamed by commit() or commit_together().
+  void complete();
   void commit();
 
   const std::string& path() const { return path_; }
@@ -39,7 +42,6 @@ class OutFile : private InHand {
   friend void commit_together(std::initializer_list<OutFile*> files);
   void put(std::string_view text);
   void flush();
-  void complete();  // the temporary written, synced and closed
   void check_replaceable() const;
   void publish();   // the temporary renamed over the target
   void discard();   // the temporary closed and removed
@@ -56,7 +58,9 @@ class OutFile : private InHand {
 };
 
 // Commits output files that belong together, all or none: every temporary is
-// completed and every target checked first, and only then are they renamed.
+// completed (each file may be completed as soon as its records are written, so
+// that only one is open at a time) and every target checked first, and only
+// then are they renamed.
 // When one fails, none of the targets changes, and the temporaries are removed
 // as the objects go away.
 void commit_together(std::initializer_list<OutFile*> files);

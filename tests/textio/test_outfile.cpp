@@ -113,6 +113,7 @@ TEST(OutFile, GroupIsReplacedWholeOrNotAtAll) {
   auto write_group = [&] {
     OutFile fa(a, 22), fb(b, 22), fc(c, 22);
     fa.record(Record().text("a"));
+    fa.complete();  // closed early, renamed with the others
     fb.record(Record().text("b"));
     for (int i = 0; i < 100; ++i) fc.record(Record().text(std::string(79, 'c')));
     textio::commit_together({&fa, &fb, &fc});
