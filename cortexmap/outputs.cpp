@@ -46,14 +46,12 @@ void check_samples(const MapStore& m) {
   }
 }
 
-void write_out(const MapStore& m, const std::string& path) {
-  textio::OutFile f(path, unit);
-  point_and_triangle_records(m, f);
-  f.commit();
-}
+namespace {
 
-void write_tec(const MapStore& m, const std::string& path) {
-  textio::OutFile f(path, unit);
+// The records of each file.
+void out_records(const MapStore& m, textio::OutFile& f) { point_and_triangle_records(m, f); }
+
+void tec_records(const MapStore& m, textio::OutFile& f) {
   f.record(textio::Record()
                .text("zone n = ")
                .i32(m.npts)
@@ -61,14 +59,12 @@ void write_tec(const MapStore& m, const std::string& path) {
                .i32(m.ntri)
                .text(" , f = fepoint, et = triangle"));
   point_and_triangle_records(m, f);
-  f.commit();
 }
 
-void write_ply(const MapStore& m, const std::string& path) {
+void ply_records(const MapStore& m, textio::OutFile& f) {
   static const textio::Layout line("A");
   static const textio::Layout vertex("3F18.8,3I5");
   static const textio::Layout face("4I10");
-  textio::OutFile f(path, unit);
   // The header in the PLY format's own form: keyword at the first byte, one
   // blank between words and before the counts.
   const std::string header[] = {"ply",
@@ -102,7 +98,39 @@ void write_ply(const MapStore& m, const std::string& path) {
                                    m.itri[3 * t + 2] - 1};
     f.fixed(face, items);
   }
+}
+
+}  // namespace
+
+void write_out(const MapStore& m, const std::string& path) {
+  textio::OutFile f(path, unit);
+  out_records(m, f);
   f.commit();
+}
+
+void write_tec(const MapStore& m, const std::string& path) {
+  textio::OutFile f(path, unit);
+  tec_records(m, f);
+  f.commit();
+}
+
+void write_ply(const MapStore& m, const std::string& path) {
+  textio::OutFile f(path, unit);
+  ply_records(m, f);
+  f.commit();
+}
+
+void write_outputs(const MapStore& m) {
+  // each file written and closed before the next is opened, then all renamed
+  textio::OutFile out("cortexfield.out", unit);
+  out_records(m, out);
+  out.complete();
+  textio::OutFile tec("cortexfield.tec", unit);
+  tec_records(m, tec);
+  tec.complete();
+  textio::OutFile ply("cortexfield.ply", unit);
+  ply_records(m, ply);
+  textio::commit_together({&out, &tec, &ply});
 }
 
 }  // namespace cortexmap

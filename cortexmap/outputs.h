@@ -22,9 +22,13 @@ struct SampleOverflow {
 // 32-bit real; called before the first output file is opened.
 void check_samples(const MapStore& m);
 
-// The writers; path is the file to create or replace.
+// The writers of one file each; path is the file to create or replace.
 void write_out(const MapStore& m, const std::string& path);  // "cortexfield.out"
 void write_tec(const MapStore& m, const std::string& path);  // "cortexfield.tec"
 void write_ply(const MapStore& m, const std::string& path);  // "cortexfield.ply", needs icol
+
+// The three files of the run, replaced together or not at all: a failure while
+// writing any of them leaves all three earlier files untouched. Needs icol.
+void write_outputs(const MapStore& m);
 
 }  // namespace cortexmap

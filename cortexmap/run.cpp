@@ -56,10 +56,8 @@ void run_stages(MapStore& m, ProgressLine& progress) {
   find_nearest(m, progress);
 
   check_samples(m);
-  write_out(m, "cortexfield.out");
-  write_tec(m, "cortexfield.tec");
   colour_index(m);
-  write_ply(m, "cortexfield.ply");
+  write_outputs(m);
 }
 
 // The message of a calibration factor that cannot be formed.

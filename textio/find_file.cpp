@@ -1,10 +1,17 @@
 // Locating an input file by name, with a fallback that ignores letter case, and
-// loading it whole.
+// mapping its bytes.
 #include "textio/find_file.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace textio {
@@ -29,10 +36,14 @@ std::optional<std::string> find_file(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   if (fs::is_regular_file(path, ec)) return path;
+  const int missing = fs::is_directory(path, ec) ? EISDIR : ENOENT;  // the reason when nothing is found
   const std::size_t slash = path.rfind('/');
   const std::string prefix = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string base = path.substr(prefix.size());
-  if (base.empty()) return std::nullopt;
+  if (base.empty()) {
+    errno = missing;
+    return std::nullopt;
+  }
   const fs::path dir = prefix.empty() ? fs::path(".") : fs::path(prefix);
   std::vector<std::string> names;
   fs::directory_iterator it(dir, ec), end;
@@ -42,24 +53,72 @@ std::optional<std::string> find_file(const std::string& path) {
     std::error_code ec2;
     if (same_ignoring_case(name, base) && fs::is_regular_file(it->path(), ec2)) names.push_back(name);
   }
-  if (names.empty()) return std::nullopt;
+  if (names.empty()) {
+    errno = missing;
+    return std::nullopt;
+  }
   return prefix + *std::min_element(names.begin(), names.end());
 }
 
-bool load_file(const std::string& path, std::string& text) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  text.clear();
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (!ec) text.reserve(static_cast<std::size_t>(size) + 1);
+std::optional<InputBytes> InputBytes::load(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  InputBytes b;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    const int err = errno;
+    close(fd);
+    errno = err;
+    return std::nullopt;
+  }
+  if (st.st_size > 0) {
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    const int err = errno;
+    close(fd);
+    if (p == MAP_FAILED) {
+      if (err == ENOMEM) throw std::bad_alloc();
+      errno = err;
+      return std::nullopt;
+    }
+    madvise(p, size, MADV_SEQUENTIAL);
+    b.data_ = static_cast<const char*>(p);
+    b.size_ = size;
+    b.mapped_ = true;
+    return b;
+  }
+  // A file that tells no size (empty, or made up as it is read) is read whole.
+  b.owned_ = std::make_unique<std::string>();
   char buf[1 << 16];
-  std::size_t n;
+  ssize_t n;
   // append the file chunk by chunk
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
+  while ((n = read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+    if (n > 0) b.owned_->append(buf, static_cast<std::size_t>(n));
+  const int err = errno;
+  close(fd);
+  if (n < 0) {
+    errno = err;
+    return std::nullopt;
+  }
+  b.data_ = b.owned_->data();
+  b.size_ = b.owned_->size();
+  return b;
+}
+
+InputBytes::InputBytes(std::string text)
+    : owned_(std::make_unique<std::string>(std::move(text))) {
+  data_ = owned_->data();
+  size_ = owned_->size();
+}
+
+InputBytes::InputBytes(InputBytes&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, false)),
+      owned_(std::move(other.owned_)) {}
+
+InputBytes::~InputBytes() {
+  if (mapped_) munmap(const_cast<char*>(data_), size_);
 }
 
 }  // namespace textio

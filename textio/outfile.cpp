@@ -1,30 +1,75 @@
 // Output files written whole or not at all: the records are buffered, written
-// to path + ".tmp" and renamed over the target by commit().
+// to a temporary of a fresh name beside the target and renamed over the target
+// by commit().
 #include "textio/outfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 
 #include "textio/errors.h"
+#include "textio/temporaries.h"
 
 namespace textio {
 
 namespace {
+
 constexpr std::size_t chunk = 1 << 20;  // buffered bytes written at once
+
+// The process's file-creation mask (read once; the programs have no threads).
+mode_t creation_mask() {
+  static const mode_t mask = [] {
+    const mode_t m = umask(0);
+    umask(m);
+    return m;
+  }();
+  return mask;
 }
 
-OutFile::OutFile(std::string path, int unit) : path_(std::move(path)), temp_(path_ + ".tmp"), unit_(unit) {
-  fp_ = std::fopen(temp_.c_str(), "wb");
-  if (!fp_) {
-    temp_.clear();  // nothing was created
-    fatal("cannot open (status unknown)", unit_, path_, 0);
+}  // namespace
+
+OutFile::OutFile(std::string path, int unit)
+    : path_(std::move(path)), temp_(path_ + ".XXXXXX"), unit_(unit) {
+  buf_.reserve(chunk + 4096);  // before the file exists: running out of memory here leaves nothing
+  // mkstemp puts a fresh part in place of the X's and creates the file
+  // exclusively (O_EXCL: an existing file or link of that name is never
+  // opened), with mode 0600; the usual mode follows.
+  fd_ = mkstemp(temp_.data());
+  if (fd_ < 0) {
+    const int err = errno;
+    temp_.clear();
+    fail("cannot open (status unknown)", err);
   }
-  buf_.reserve(chunk + 4096);
+  slot_ = keep_temporary(temp_.c_str());
+  if (fchmod(fd_, 0666 & ~creation_mask()) != 0) {
+    const int err = errno;
+    discard();  // the constructor does not complete: no destructor removes the file
+    fail("cannot open (status unknown)", err);
+  }
+  take();
 }
 
 OutFile::~OutFile() {
-  if (fp_) std::fclose(fp_);
-  if (!temp_.empty()) std::remove(temp_.c_str());
+  release();
+  discard();
+}
+
+void OutFile::discard() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) unlink(temp_.c_str());
+  temp_.clear();
+  drop_temporary(slot_);
+  slot_ = -1;
+}
+
+void OutFile::fail(std::string_view error, int err) const {
+  fatal(with_reason(error, err), unit_, path_, records_);
 }
 
 void OutFile::record(const Record& r) {
@@ -33,7 +78,8 @@ void OutFile::record(const Record& r) {
 }
 
 void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
-  if (!fp_) throw std::logic_error("OutFile: write after commit");
+  if (fd_ < 0) throw std::logic_error("OutFile: write after completion");
+  take();
   const std::size_t from = buf_.size();
   render(layout, items, buf_);
   records_ += std::count(buf_.begin() + static_cast<std::ptrdiff_t>(from), buf_.end(), '\n');
@@ -41,28 +87,65 @@ void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
 }
 
 void OutFile::put(std::string_view text) {
-  if (!fp_) throw std::logic_error("OutFile: write after commit");
+  if (fd_ < 0) throw std::logic_error("OutFile: write after completion");
+  take();
   buf_ += text;
   records_ += std::count(text.begin(), text.end(), '\n');
   if (buf_.size() >= chunk) flush();
 }
 
 void OutFile::flush() {
-  if (buf_.empty()) return;
-  const bool short_write = std::fwrite(buf_.data(), 1, buf_.size(), fp_) != buf_.size();
+  const char* p = buf_.data();
+  std::size_t left = buf_.size();
+  // write until the buffer is out; a write cut short by a signal goes on
+  while (left > 0) {
+    const ssize_t n = write(fd_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail("write error", n < 0 ? errno : EIO);
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
   buf_.clear();
-  if (short_write) fatal("write error", unit_, path_, records_);
+}
+
+void OutFile::complete() {
+  if (fd_ < 0) {
+    if (temp_.empty()) throw std::logic_error("OutFile: commit twice");
+    return;  // completed before
+  }
+  flush();
+  if (fsync(fd_) != 0) fail("write error", errno);
+  const int closed = close(fd_);
+  fd_ = -1;
+  if (closed != 0) fail("write error", errno);
+}
+
+// A directory in the target's place would make its rename fail after the
+// others of a group were renamed.
+void OutFile::check_replaceable() const {
+  struct stat st {};
+  if (lstat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail("cannot replace the file", EISDIR);
+}
+
+void OutFile::publish() {
+  if (std::rename(temp_.c_str(), path_.c_str()) != 0) fail("cannot replace the file", errno);
+  temp_.clear();
+  drop_temporary(slot_);
+  slot_ = -1;
 }
 
 void OutFile::commit() {
-  if (!fp_) throw std::logic_error("OutFile: commit twice");
-  flush();
-  const bool write_failed = std::ferror(fp_) != 0;
-  const bool close_failed = std::fclose(fp_) != 0;
-  fp_ = nullptr;
-  if (write_failed || close_failed) fatal("write error", unit_, path_, records_);
-  if (std::rename(temp_.c_str(), path_.c_str()) != 0) fatal("cannot replace the file", unit_, path_, records_);
-  temp_.clear();
+  complete();
+  publish();
+}
+
+void commit_together(std::initializer_list<OutFile*> files) {
+  // every temporary complete on the disk
+  for (OutFile* f : files) f->complete();
+  // every target one that a rename can replace
+  for (const OutFile* f : files) f->check_replaceable();
+  // then all renamed
+  for (OutFile* f : files) f->publish();
 }
 
 }  // namespace textio

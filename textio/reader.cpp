@@ -1,8 +1,9 @@
-// Free-format reading: read statements over the records of a text file held
-// whole in memory, scanned value by value.
+// Free-format reading: read statements over the records of a text file mapped
+// into memory, scanned value by value.
 #include "textio/reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -19,31 +20,48 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 // Ends an undelimited value.
 bool ends_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/'; }
 
-// A value as shown in a diagnostic, cut when it is long.
-std::string shown(std::string_view v) {
-  return v.size() <= 40 ? std::string(v) : std::string(v.substr(0, 40)) + "...";
-}
+// A value as shown in a diagnostic: escaped, cut when it is long.
+std::string shown(std::string_view v) { return printable(v, 40); }
+
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-Reader::Reader(std::string text, std::string name, int unit)
-    : text_(std::move(text)), name_(std::move(name)), unit_(unit) {}
+Reader::Reader(InputBytes bytes, std::string name, int unit)
+    : bytes_(std::move(bytes)),
+      text_(bytes_.view().data()),
+      size_(bytes_.view().size()),
+      name_(std::move(name)),
+      unit_(unit) {
+  if (bytes_.view().starts_with(byte_order_mark)) next_ = byte_order_mark.size();
+}
+
+Reader::~Reader() { release(); }
 
 std::optional<Reader> Reader::try_open(const std::string& path, int unit) {
   const std::optional<std::string> found = find_file(path);
-  std::string text;
-  if (!found || !load_file(*found, text)) return std::nullopt;
-  return Reader(std::move(text), *found, unit);
+  if (!found) return std::nullopt;
+  // the file in hand while it is mapped (or read), for a diagnostic
+  struct Opening : InHand {
+    int unit;
+    const std::string& file;
+    Opening(int u, const std::string& f) : unit(u), file(f) { take(); }
+    ~Opening() { release(); }
+    Where where() const override { return {unit, &file, 0}; }
+  } opening(unit, *found);
+  std::optional<InputBytes> bytes = InputBytes::load(*found);
+  if (!bytes) return std::nullopt;
+  return Reader(std::move(*bytes), *found, unit);
 }
 
 Reader Reader::open(const std::string& path, int unit) {
   std::optional<Reader> r = try_open(path, unit);
-  if (!r) fatal("cannot open (status old)", unit, path, 0);
+  if (!r) fatal(with_reason("cannot open (status old)", errno), unit, path, 0);
   return std::move(*r);
 }
 
 Reader Reader::from_text(std::string text, std::string name, int unit) {
-  return Reader(std::move(text), std::move(name), unit);
+  return Reader(InputBytes(std::move(text)), std::move(name), unit);
 }
 
 void Reader::fail(std::string_view error) const { fatal(error, unit_, name_, record_); }
@@ -56,8 +74,8 @@ void Reader::reject(std::string_view what) const { textio::reject(name_, record_
 
 // Makes the record starting at start the current one.
 void Reader::load_record(std::size_t start) {
-  const char* t = text_.data();
-  const std::size_t size = text_.size();
+  const char* t = text_;
+  const std::size_t size = size_;
   ++record_;
   pos_ = start;
   const void* nl = std::memchr(t + start, '\n', size - start);
@@ -71,11 +89,12 @@ void Reader::load_record(std::size_t start) {
 }
 
 void Reader::next_record() {
-  if (next_ >= text_.size()) fail("end of file");
+  if (next_ >= size_) fail("end of file");
   load_record(next_);
 }
 
 void Reader::begin() {
+  take();
   next_record();
   slash_ = false;
   after_value_ = false;
@@ -85,7 +104,7 @@ void Reader::begin() {
 // The value at pos_ (a quoted string or the characters up to the next blank,
 // comma, slash or end of record); pos_ moves behind it.
 std::string_view Reader::scan_value(bool& quoted) {
-  const char* t = text_.data();
+  const char* t = text_;
   const char q = t[pos_];
   if (q == '\'' || q == '"') {
     quoted = true;
@@ -122,7 +141,7 @@ bool Reader::next_value(std::string_view& v, bool& quoted) {
     quoted = repeat_quoted_;
     return true;
   }
-  const char* t = text_.data();
+  const char* t = text_;
   // pass over blanks, empty records and plain separators to the next item
   for (;;) {
     // the blanks and tabs before it

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "textio/errors.h"
+#include "textio/find_file.h"
+
 namespace textio {
 
 // A string target of a read statement: the value is truncated or blank-padded
@@ -15,9 +18,9 @@ struct Str {
   std::size_t len;
 };
 
-// A text file opened for free-format reading (status "old"). The whole file is
-// held in memory; records end at '\n', and a '\r' before it is not part of the
-// record.
+// A text file opened for free-format reading (status "old"). The file is mapped
+// into memory; records end at '\n', and a '\r' before it is not part of the
+// record. A UTF-8 byte-order mark at the start of the file is skipped.
 //
 // One read statement is begin() followed by get() for each target, or read()
 // with all targets at once. A statement starts at the beginning of the next
@@ -30,16 +33,19 @@ struct Str {
 // Fatal errors (end of file, a value that cannot be converted) throw FatalError
 // naming the unit, the file and the record. A real whose 32-bit rounding
 // overflows is rejected (exit status 1) as out of range.
-class Reader {
+class Reader : private InHand {
  public:
   // Opens an existing file by name; when no file has exactly that name, a file in
   // the same directory whose name matches without regard to letter case.
-  // Returns nullopt when the file cannot be opened or is not a regular file.
+  // Returns nullopt when the file cannot be opened or is not a regular file,
+  // with errno saying why.
   static std::optional<Reader> try_open(const std::string& path, int unit);
-  // The same, but a failed open is a fatal error.
+  // The same, but a failed open is a fatal error (with the reason).
   static Reader open(const std::string& path, int unit);
   // A reader over text held in memory (tests, fuzzing).
   static Reader from_text(std::string text, std::string name, int unit);
+  Reader(Reader&&) = default;
+  ~Reader();
 
   // Starts a read statement on the next record. A statement that gets no
   // targets consumes one record; at the end of the file it is a fatal error.
@@ -67,7 +73,8 @@ class Reader {
   [[noreturn]] void reject(std::string_view what) const;
 
  private:
-  Reader(std::string text, std::string name, int unit);
+  Reader(InputBytes bytes, std::string name, int unit);
+  Where where() const override { return {unit_, &name_, record_}; }
 
   // The next value of the statement: true with its text (quoted: the text of a
   // quoted string, delimiters removed); false for a null value and after a slash.
@@ -78,7 +85,9 @@ class Reader {
   [[noreturn]] void fail(std::string_view error) const;
   [[noreturn]] void bad_value(std::string_view v, std::string_view kind) const;
 
-  std::string text_;
+  InputBytes bytes_;
+  const char* text_;      // the file's bytes
+  std::size_t size_;
   std::string name_;
   int unit_;
   std::size_t pos_ = 0;   // scan position in the current record

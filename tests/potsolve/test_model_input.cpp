@@ -206,9 +206,10 @@ TEST(ModelInput, MissingFileIsReportedAndTheRunWaits) {
             "  Read from [xyz.dat] \n  Read from [elem.dat] \n  Read from [prop.dat] \n"
             "  Read from [bval.dat] \n  File Not Found - bval.dat" + std::string(52, ' ') +
                 "\n  Please Check it Again!!! \n Press Any To Continue ...");
-  // with no console input the pause cannot be answered: a fatal input error
+  // the end of console input ends the pause as Enter does: the same ending
   const testrun::Result eof = testrun::run("potsolve", d.dir);
-  EXPECT_EQ(eof.status, textio::exit_fatal);
+  EXPECT_EQ(eof.status, textio::exit_handled);
+  EXPECT_EQ(eof.console, r.console);
 }
 
 TEST(ModelInput, UpperCaseFileNamesAreFound) {

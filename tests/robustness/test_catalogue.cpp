@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "common/meshgen.h"
@@ -92,6 +93,15 @@ std::string garbage() {
   return g;
 }
 
+// The file as UTF-16 (little-endian, with its byte-order mark): a NUL byte
+// after every character.
+std::string utf16(const std::string& text) {
+  std::string out = "\xFF\xFE";
+  // each character and its high byte
+  for (const char c : text) out += std::string{c, '\0'};
+  return out;
+}
+
 struct Case {
   std::string name;     // test name
   const FileForm* form;
@@ -123,6 +133,8 @@ std::vector<Case> catalogue() {
     const Pos field = s.real.rec ? s.real : s.integer;
     add("non_numeric", with_token(text, field, "abc"), 3);
     add("binary_garbage", garbage(), 3);
+    add("utf16", utf16(text), 3);
+    add("nul_byte", with_token(text, field, token(text, field) + std::string(1, '\0') + "0"), 3);
     add("directory", "", s.potsolve && std::string(s.file) != "setting.dta" && !cache ? 1 : 3, true);
     const Pos intpos = s.integer.rec ? s.integer : s.count;
     if (intpos.rec) {
@@ -181,6 +193,11 @@ void check(const Case& c, const std::string& program, int expected) {
   ASSERT_EQ(msg.size(), 1u) << r.console.substr(0, 2000);
   EXPECT_NE(msg[0].find(c.form->file), std::string::npos) << msg[0];
   EXPECT_LT(msg[0].size(), 200u);
+  // a fatal error names the unit, the file and the record, whatever bytes the value held
+  static const std::regex fatal_line(R"(^ Fatal error: [ -~]+; unit [0-9]+, file [ -~]+, record [0-9]+$)");
+  if (expected == 3) {
+    EXPECT_TRUE(std::regex_match(msg[0], fatal_line)) << msg[0];
+  }
   if (expected != 0) {
     EXPECT_TRUE(robust::snapshot(dir) == before) << "files created or changed";
   } else {

@@ -1,6 +1,7 @@
 // Faults injected into whole runs: an output that cannot be written (a file
-// size limit), a missing cortex.dat, a console that is closed at a pause; and
-// the same input giving the same bytes twice.
+// size limit, a directory in the way), a missing cortex.dat, a console that is
+// closed at a pause, inputs that begin with a byte-order mark; and the same
+// input giving the same bytes twice.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,9 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using robust::Files;
 
-// Writes beyond 512 bytes fail with EFBIG: the shell ignores SIGXFSZ, and the
-// program inherits that, so the limit shows as a write error instead of a kill.
-const char* const size_limit = "trap '' XFSZ; ulimit -f 1;";
+// Writes beyond 512 bytes go over the limit: the program ignores SIGXFSZ, so
+// the limit shows as a write error (EFBIG) instead of a kill.
+const char* const size_limit = "ulimit -f 1;";
 
 // A brick of 4x3x3 cubes, faces x = 0 and x = 4 held at 1 and 0; its
 // POTENT.OUT (80 nodes) and pattern cache are well above 512 bytes.
@@ -68,18 +69,36 @@ TEST(Faults, FailedWriteOfPotentialsKeepsEarlierFile) {
   const std::string dir = brick_model("fault-pot");
   ASSERT_EQ(testrun::run("potsolve", dir).status, 0);  // builds the cache
   testmesh::write_file(dir + "/POTENT.OUT", "earlier\n");
-  expect_failed_write(dir, "potsolve", "write error; unit 22, file POTENT.OUT");
+  expect_failed_write(dir, "potsolve", "write error (File too large); unit 22, file POTENT.OUT, record ");
 }
 
 TEST(Faults, FailedWriteOfPatternCacheLeavesNoFile) {
   const std::string dir = brick_model("fault-cache");
   testmesh::write_file(dir + "/POTENT.OUT", "earlier\n");
-  expect_failed_write(dir, "potsolve", "write error; unit 21, file irowjcol.da0");
+  expect_failed_write(dir, "potsolve", "write error (File too large); unit 21, file irowjcol.da0, record ");
 }
 
 TEST(Faults, FailedWriteOfCorticalFieldsKeepsEarlierFiles) {
   expect_failed_write(cortex_model("fault-cortex"), "cortexmap",
-                      "write error; unit 22, file cortexfield.out");
+                      "write error (File too large); unit 22, file cortexfield.out, record ");
+}
+
+TEST(Faults, FailureOnTheThirdCorticalFileKeepsAllThree) {
+  // The first two files are complete before the third fails: a directory that
+  // holds a file stands where cortexfield.ply goes.
+  const std::string dir = cortex_model("fault-third");
+  fs::remove(dir + "/cortexfield.ply");
+  fs::create_directory(dir + "/cortexfield.ply");
+  testmesh::write_file(dir + "/cortexfield.ply/keep", "kept\n");
+  const Files before = robust::snapshot(dir);
+  const testrun::Result r = testrun::run("cortexmap", dir);
+  EXPECT_EQ(r.status, 3) << r.console;
+  const auto msg = robust::messages(r.console);
+  ASSERT_EQ(msg.size(), 1u) << r.console;
+  EXPECT_NE(msg[0].find("cannot replace the file (Is a directory); unit 22, file cortexfield.ply"), std::string::npos)
+      << msg[0];
+  EXPECT_TRUE(robust::snapshot(dir) == before);
+  fs::remove_all(dir);
 }
 
 TEST(Faults, MissingCortexSurfaceTouchesNoOutput) {
@@ -95,19 +114,21 @@ TEST(Faults, MissingCortexSurfaceTouchesNoOutput) {
   fs::remove_all(dir);
 }
 
-TEST(Faults, ConsoleClosedAtPressKeyEndsTheRun) {
+TEST(Faults, ConsoleClosedAtPressKeyEndsAsHandledFailure) {
   const std::string dir = brick_model("fault-presskey");
   fs::remove(dir + "/bval.dat");
   const Files before = robust::snapshot(dir);
-  // console input at its end, then closed altogether
+  // console input at its end, then closed altogether: either ends the wait as Enter does
   for (const char* redirect : {"</dev/null", "<&-"}) {
     SCOPED_TRACE(redirect);
     const robust::Run r = robust::run_sh(dir, "", "potsolve", redirect);
-    EXPECT_EQ(r.status, 3) << r.console;
-    EXPECT_NE(r.console.find(" Press Any To Continue ..."), std::string::npos) << r.console;
+    EXPECT_EQ(r.status, 1) << r.console;
+    const std::string prompt = " Please Check it Again!!! \n Press Any To Continue ...";
+    ASSERT_GE(r.console.size(), prompt.size());
+    EXPECT_EQ(r.console.substr(r.console.size() - prompt.size()), prompt) << r.console;
     const auto msg = robust::messages(r.console);
-    ASSERT_EQ(msg.size(), 2u) << r.console;  // the missing file, then the console's end
-    EXPECT_NE(msg[1].find("end of file during read; unit 0, file console"), std::string::npos);
+    ASSERT_EQ(msg.size(), 1u) << r.console;
+    EXPECT_NE(msg[0].find("File Not Found - bval.dat"), std::string::npos) << msg[0];
     EXPECT_TRUE(robust::snapshot(dir) == before);
   }
   fs::remove_all(dir);
@@ -126,6 +147,31 @@ TEST(Faults, ConsoleClosedAtFailedIterationContinues) {
     EXPECT_EQ(robust::lines(testmesh::read_file(dir + "/POTENT.OUT")).size(), 81u);
   }
   fs::remove_all(dir);
+}
+
+TEST(Faults, ByteOrderMarkIsSkipped) {
+  // Every input of both programs begins with a UTF-8 byte-order mark, as some
+  // editors write it; the outputs are those of the plain files.
+  const std::string plain = cortex_model("bom-plain"), marked = cortex_model("bom-marked");
+  Files f = robust::snapshot(marked);
+  // the mark before every input file
+  for (auto& [name, text] : f)
+    if (text != "sentinel\n") text = "\xEF\xBB\xBF" + text;
+  robust::put(marked, f);
+  for (const char* program : {"potsolve", "cortexmap"}) {
+    SCOPED_TRACE(program);
+    const testrun::Result a = testrun::run(program, plain), b = testrun::run(program, marked);
+    ASSERT_EQ(a.status, 0) << a.console;
+    EXPECT_EQ(b.status, 0) << b.console;
+    EXPECT_EQ(b.console, a.console);
+  }
+  const Files out = robust::snapshot(marked);
+  EXPECT_EQ(out.at("POTENT.OUT"), robust::base_model().at("potent.out"));
+  // the three cortical files as from the plain inputs
+  for (const char* name : {"cortexfield.out", "cortexfield.tec", "cortexfield.ply"})
+    EXPECT_EQ(out.at(name), robust::snapshot(plain).at(name)) << name;
+  fs::remove_all(plain);
+  fs::remove_all(marked);
 }
 
 TEST(Determinism, SameInputSameBytes) {

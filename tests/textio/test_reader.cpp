@@ -186,7 +186,16 @@ TEST(Reader, OpenIgnoresLetterCaseOnlyWhenNeeded) {
   EXPECT_FALSE(Reader::try_open(dir / "sub.dat", 1));
   EXPECT_FALSE(Reader::try_open(dir.path().string(), 1));
   EXPECT_EQ(fatal_of([&] { Reader::open(dir / "setting.dta", 1); }),
-            " Fatal error: cannot open (status old); unit 1, file " + (dir / "setting.dta") + ", record 0");
+            " Fatal error: cannot open (status old) (No such file or directory); unit 1, file " + (dir / "setting.dta") +
+                ", record 0");
+  EXPECT_EQ(fatal_of([&] { Reader::open(dir / "sub.dat", 1); }),
+            " Fatal error: cannot open (status old) (Is a directory); unit 1, file " + (dir / "sub.dat") + ", record 0");
+
+  // A UTF-8 byte-order mark before the first record is passed over.
+  testmesh::write_file(dir / "bom.dat", "\xEF\xBB\xBF"
+                                       "7\n");
+  Reader::open(dir / "bom.dat", 1).read(v);
+  EXPECT_EQ(v, 7);
 
   // A bare name looks in the working directory.
   const auto cwd = std::filesystem::current_path();

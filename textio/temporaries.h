@@ -1,0 +1,21 @@
+// Temporary output files and the signals that end a run: the names of the
+// temporaries being written are kept where a signal handler can reach them.
+#pragma once
+
+namespace textio {
+
+// Sets the signal dispositions of a run. A file-size limit makes a write fail
+// (EFBIG, a write error) instead of killing the process. SIGINT, SIGTERM and
+// SIGHUP remove the temporaries being written, then end the process by the
+// same signal (a shell shows 128 + its number). A signal that does not have
+// its default action (the parent ignores it, a test harness or fuzzer has its
+// own handler) is left as it is.
+void handle_signals();
+
+// Keeps the name of a temporary file until drop_temporary(slot), so that a
+// signal removes the file. Returns the slot, -1 when every slot is taken or the
+// name is too long (that file is then left behind by a signal).
+int keep_temporary(const char* path);
+void drop_temporary(int slot);
+
+}  // namespace textio
