@@ -30,8 +30,16 @@ int shell_of(int dim, int tag) {
 }  // namespace
 
 double size_for_nodes(long n) {
-  // nodes ~ 9780 (8 / size)^2.34, measured on these spheres
-  return 8.0 * std::pow(9780.0 / static_cast<double>(n), 1.0 / 2.34);
+  // measured (element size mm, nodes), coarsest first; between and beyond them
+  // the count follows a power of the size through the nearest two
+  static constexpr double measured[][2] = {{14.0, 2797}, {10.0, 5945}, {8.0, 9776}, {4.0, 49465}, {3.113, 98920}};
+  constexpr int last = 4;
+  int k = 0;
+  while (k + 1 < last && n > measured[k + 1][1]) ++k;
+  const double* a = measured[k];
+  const double* b = measured[k + 1];
+  const double power = std::log(b[1] / a[1]) / std::log(a[0] / b[0]);
+  return a[0] * std::pow(a[1] / static_cast<double>(n), 1.0 / power);
 }
 
 SphereSummary make_sphere(const SphereOptions& opt) {
