@@ -33,9 +33,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double scalp = 92.0;   // outer radius of the spheres (mm)
-constexpr double chord = 40.0;   // patch radius (mm)
+constexpr double chord = 60.0;   // patch radius (mm)
 const char* const import_options =
-    " --patch 0,0,92,40=1 --patch 0,0,-92,40=0 --sigma 4=0.0125 --cortex-of 2 --current 2";
+    " --patch 0,0,92,60=1 --patch 0,0,-92,60=0 --sigma 4=0.0125 --cortex-of 2 --current 2";
 
 int run(const std::string& dir, const std::string& command) {
   const std::string cmd = "cd '" + dir + "' && " + command + " </dev/null >.console 2>&1";
@@ -74,7 +74,7 @@ Suite& suite() {
   static Suite s = [] {
     Suite s;
     s.dir = testmesh::fresh_dir("headmesh");
-    s.meshes = hmtest::sphere_meshes(s.dir, 10.0);
+    s.meshes = hmtest::sphere_meshes(s.dir, 14.0);
     for (std::size_t k = 0; k < s.meshes.size(); ++k) s.models.push_back(s.dir + "/model" + std::to_string(k));
     s.kept = s.dir + "/kept";
     return s;
