@@ -7,6 +7,7 @@
 // MESH is a nested-sphere mesh of headmesh sphere (volume tags 2..5). Each
 // timing is the best of N runs (default 3); potsolve runs twice per order:
 // searching the matrix pattern, then reading it from its cache.
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -48,13 +49,29 @@ ImportOptions import_options(const std::string& mesh, const std::string& out, No
   return o;
 }
 
-// Runs a program in dir; returns its wall time and the last iteration number
-// it printed (potsolve's ICCG lines start with it).
-std::pair<double, long> run_program(const std::string& exe, const std::string& dir) {
+// Processor seconds (user and system) of this process or of its finished children.
+double cpu_seconds(int who) {
+  rusage u{};
+  getrusage(who, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+}
+
+// Wall and processor seconds.
+struct Times {
+  double wall = 1e300, cpu = 1e300;
+};
+
+// Runs a program in dir; returns its times and the last iteration number it
+// printed (potsolve's ICCG lines start with it).
+std::pair<Times, long> run_program(const std::string& exe, const std::string& dir) {
   const std::string cmd = "cd '" + dir + "' && '" + exe + "' </dev/null >run.log 2>&1";
-  const double seconds = bench::time_once([&] {
+  Times t;
+  const double cpu0 = cpu_seconds(RUSAGE_CHILDREN);
+  t.wall = bench::time_once([&] {
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "headmesh_bench: %s failed in %s\n", exe.c_str(), dir.c_str());
   });
+  t.cpu = cpu_seconds(RUSAGE_CHILDREN) - cpu0;
   std::ifstream log(dir + "/run.log");
   long iterations = 0;
   // the last line that starts with a number followed by the residual
@@ -64,14 +81,23 @@ std::pair<double, long> run_program(const std::string& exe, const std::string& d
     std::string word;
     if (in >> k >> word && word.rfind("|Ax-b|", 0) == 0) iterations = k;
   }
-  return {seconds, iterations};
+  return {t, iterations};
 }
 
+// The best wall and processor times of n calls.
 template <class F>
-double best_of(int n, F&& f) {
-  double best = 1e300;
-  for (int k = 0; k < n; ++k) best = std::min(best, bench::time_once(f));  // n timed calls
+Times best_of(int n, F&& f) {
+  Times best;
+  for (int k = 0; k < n; ++k) {  // n timed calls
+    const double cpu0 = cpu_seconds(RUSAGE_SELF);
+    best.wall = std::min(best.wall, bench::time_once(f));
+    best.cpu = std::min(best.cpu, cpu_seconds(RUSAGE_SELF) - cpu0);
+  }
   return best;
+}
+
+void row(const std::string& what, const Times& t, const std::string& more = "") {
+  std::printf("%-40s %7.3f s wall %7.3f s cpu%s\n", what.c_str(), t.wall, t.cpu, more.c_str());
 }
 
 }  // namespace
@@ -93,33 +119,30 @@ int main(int argc, char** argv) {
   const std::string model = work + "/model";
   try {
     SourceMesh source;
-    const double read = best_of(repeat, [&] {
+    const Times read = best_of(repeat, [&] {
       const GmshSession session;
       source = read_mesh(mesh);
     });
     std::printf("mesh: %zu nodes, %zu tetrahedra\n", source.node_tag.size(), source.tet.size());
-    std::printf("import, reading through gmsh      %8.3f s\n", read);
-    const double whole = best_of(repeat, [&] {
+    row("import, reading through gmsh", read);
+    const Times whole = best_of(repeat, [&] {
       const GmshSession session;
-      import_mesh(import_options(mesh, model, NodeOrder::rcm));
+      import_mesh(import_options(mesh, model, NodeOrder::hilbert));
     });
-    std::printf("import, whole (rcm order)          %8.3f s\n", whole);
+    row("import, whole (hilbert order)", whole);
 
-    const auto [solve, iterations] = run_program(POTSOLVE_EXE, model);
-    std::printf("potsolve (rcm order)               %8.3f s, %ld iterations\n", solve, iterations);
+    run_program(POTSOLVE_EXE, model);
     run_program(CORTEXMAP_EXE, model);
     Results r;
-    const double reading = best_of(repeat, [&] { r = read_results(model); });
-    std::printf("export, reading the model          %8.3f s\n", reading);
+    row("export, reading the model", best_of(repeat, [&] { r = read_results(model); }));
     for (const char* ext : {".vtu", ".msh"}) {
       const std::string out = work + "/result" + ext;
-      const double writing = best_of(repeat, [&] { write_results(r, out); });
-      std::printf("export, writing %s (+ cortex)    %8.3f s\n", ext, writing);
+      row(std::string("export, writing ") + ext + " and its cortex", best_of(repeat, [&] { write_results(r, out); }));
     }
 
     if (!orders) return 0;
     const std::pair<const char*, NodeOrder> kinds[] = {
-        {"keep", NodeOrder::keep}, {"rcm", NodeOrder::rcm}, {"hilbert", NodeOrder::hilbert}};
+        {"keep", NodeOrder::keep}, {"hilbert", NodeOrder::hilbert}, {"rcm", NodeOrder::rcm}};
     // every order: a fresh model, potsolve without a pattern cache
     for (const auto& [name, order] : kinds) {
       const std::string dir = work + "/order-" + name;
@@ -127,10 +150,11 @@ int main(int argc, char** argv) {
         const GmshSession session;
         import_mesh(import_options(mesh, dir, order));
       }
-      const auto [seconds, count] = run_program(POTSOLVE_EXE, dir);
+      const auto [first, count] = run_program(POTSOLVE_EXE, dir);
       const auto [cached, same] = run_program(POTSOLVE_EXE, dir);  // with the pattern cache
-      std::printf("potsolve, %-8s order           %8.3f s (%.3f s with the pattern cache), %ld iterations%s\n", name,
-                  seconds, cached, count, same == count ? "" : " (the second run differs)");
+      row(std::string("potsolve, ") + name + " order", first, ", " + std::to_string(count) + " iterations");
+      row(std::string("potsolve, ") + name + " order, pattern cached", cached,
+          same == count ? "" : ", " + std::to_string(same) + " iterations");
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "headmesh_bench: %s\n", e.what());

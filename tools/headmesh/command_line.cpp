@@ -36,7 +36,8 @@ std::string import_help() {
       "                        and the current (mA)\n"
       "  --scale F             coordinate factor of setting.dta (default 0.001: mesh in mm)\n"
       "  --keep-order          keep the mesh's node order (ascending node tags)\n"
-      "  --order rcm|hilbert   the node order written (default rcm, reverse Cuthill-McKee)\n"
+      "  --order hilbert|rcm   the node order written: along a Hilbert curve (the default) or\n"
+      "                        reverse Cuthill-McKee, which sometimes slows the solver badly\n"
       "Without --sigma, a tag takes the standard tissue value of the field's common\n"
       "head-meshing pipelines (tag: S/m):";
   for (const auto& [tag, sigma] : standard_conductivities()) {  // the table, one entry per tag
@@ -154,8 +155,8 @@ ImportOptions parse_import(Args a) {
       o.order = NodeOrder::keep;
     } else if (w == "--order") {
       const std::string& v = a.value(w);
-      if (v != "rcm" && v != "hilbert") throw Error("--order must be rcm or hilbert");
-      o.order = v == "rcm" ? NodeOrder::rcm : NodeOrder::hilbert;
+      if (v != "hilbert" && v != "rcm") throw Error("--order must be hilbert or rcm");
+      o.order = v == "hilbert" ? NodeOrder::hilbert : NodeOrder::rcm;
     } else if (w.rfind("-", 0) != 0 && o.mesh.empty()) {
       o.mesh = w;
     } else {

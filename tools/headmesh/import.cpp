@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <numeric>
+#include <string_view>
 
 #include "headmesh/capacity.h"
 #include "headmesh/cortex.h"
@@ -33,7 +34,25 @@ std::string real(double v) {
   return s;
 }
 
-void line(textio::OutFile& f, const std::string& text) { f.record(textio::Record().text(text)); }
+// One record of a model file, built word by word, blank-separated.
+class Words {
+ public:
+  Words& operator<<(std::int64_t v) {
+    char buf[24];
+    return *this << std::string_view(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
+  }
+  Words& operator<<(std::string_view w) {
+    if (!text_.empty()) text_ += ' ';
+    text_ += w;
+    return *this;
+  }
+  const std::string& str() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+void line(textio::OutFile& f, const Words& w) { f.record(textio::Record().text(w.str())); }
 
 // The model in its written order, before any file is touched.
 struct Model {
@@ -81,10 +100,10 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   size.cortex_triangles = m.cortex ? static_cast<std::int64_t>(m.cortex->tri.size()) : 0;
   check_capacity(size);
 
-  if (opt.order == NodeOrder::rcm) {
-    m.node = rcm_order(graph);
-  } else if (opt.order == NodeOrder::hilbert) {
+  if (opt.order == NodeOrder::hilbert) {
     m.node = hilbert_order(mesh.xyz);
+  } else if (opt.order == NodeOrder::rcm) {
+    m.node = rcm_order(graph);
   } else {
     m.node.resize(mesh.node_tag.size());
     std::iota(m.node.begin(), m.node.end(), 0);
@@ -96,47 +115,45 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
 }
 
 void write_nodes(const SourceMesh& mesh, const Model& m, textio::OutFile& f) {
-  line(f, std::to_string(m.node.size()));
+  line(f, Words() << static_cast<std::int64_t>(m.node.size()));
   // number, x, y, z of every model node
   for (std::size_t i = 0; i < m.node.size(); ++i) {
     const double* p = &mesh.xyz[3 * static_cast<std::size_t>(m.node[i])];
-    line(f, std::to_string(i + 1) + " " + real(p[0]) + " " + real(p[1]) + " " + real(p[2]));
+    line(f, Words() << static_cast<std::int64_t>(i + 1) << real(p[0]) << real(p[1]) << real(p[2]));
   }
 }
 
 void write_elements(const SourceMesh& mesh, const Model& m, textio::OutFile& f) {
-  line(f, std::to_string(m.elem.size()) + " 4");
+  line(f, Words() << static_cast<std::int64_t>(m.elem.size()) << 4);
   // number, corners counted from 0, material of every model element
   for (std::size_t e = 0; e < m.elem.size(); ++e) {
     const Tet& t = mesh.tet[m.elem[e]];
-    std::string s = std::to_string(e + 1);
-    for (std::int32_t j : t) s += " " + std::to_string(m.new_of[j]);
-    line(f, s + " " + std::to_string(m.tissues.material.at(mesh.tet_group[m.elem[e]])));
+    line(f, Words() << static_cast<std::int64_t>(e + 1) << m.new_of[t[0]] << m.new_of[t[1]] << m.new_of[t[2]]
+                    << m.new_of[t[3]] << m.tissues.material.at(mesh.tet_group[m.elem[e]]));
   }
 }
 
 void write_reals(const std::vector<double>& values, textio::OutFile& f) {
-  line(f, std::to_string(values.size()));
-  for (double v : values) line(f, real(v));  // one value per record
+  line(f, Words() << static_cast<std::int64_t>(values.size()));
+  for (double v : values) line(f, Words() << real(v));  // one value per record
 }
 
 void write_held(const Model& m, textio::OutFile& f) {
   std::vector<std::pair<std::int32_t, std::int32_t>> held;
   for (const auto& [node, code] : m.electrodes.held) held.emplace_back(m.new_of[node] + 1, code);
   std::sort(held.begin(), held.end());
-  line(f, std::to_string(held.size()));
-  for (const auto& [node, code] : held) line(f, std::to_string(node) + " " + std::to_string(code));  // node from 1, code
+  line(f, Words() << static_cast<std::int64_t>(held.size()));
+  for (const auto& [node, code] : held) line(f, Words() << node << code);  // node from 1, code
 }
 
 void write_cortex(const SourceMesh& mesh, const Cortex& c, textio::OutFile& f) {
-  line(f, std::to_string(c.node.size()) + " " + std::to_string(c.tri.size()));
+  line(f, Words() << static_cast<std::int64_t>(c.node.size()) << static_cast<std::int64_t>(c.tri.size()));
   // the points' coordinates, then the triangles with points counted from 1
   for (std::int32_t j : c.node) {
     const double* p = &mesh.xyz[3 * static_cast<std::size_t>(j)];
-    line(f, real(p[0]) + " " + real(p[1]) + " " + real(p[2]));
+    line(f, Words() << real(p[0]) << real(p[1]) << real(p[2]));
   }
-  for (const Tri& t : c.tri)
-    line(f, std::to_string(t[0] + 1) + " " + std::to_string(t[1] + 1) + " " + std::to_string(t[2] + 1));
+  for (const Tri& t : c.tri) line(f, Words() << t[0] + 1 << t[1] + 1 << t[2] + 1);
 }
 
 MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
@@ -166,8 +183,8 @@ ImportSummary import_mesh(const ImportOptions& opt) {
        bval = open("bval.dat"), bcp = open("bcp.dat"), map = open("headmesh.map");
   auto cortex = m.cortex ? open("cortex.dat") : nullptr;
   auto ele_size = opt.current ? open("ele_size.txt") : nullptr;
-  line(*setting, "''");
-  line(*setting, real(opt.scale));
+  line(*setting, Words() << "''");
+  line(*setting, Words() << real(opt.scale));
   write_nodes(mesh, m, *xyz);
   write_elements(mesh, m, *elem);
   write_reals(m.tissues.sigma, *prop);
@@ -175,7 +192,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   write_held(m, *bcp);
   write_map(mesh_map(mesh, m), *map);
   if (cortex) write_cortex(mesh, *m.cortex, *cortex);
-  if (ele_size) line(*ele_size, real(m.area) + " " + real(*opt.current));
+  if (ele_size) line(*ele_size, Words() << real(m.area) << real(*opt.current));
   for (auto* f : {&setting, &xyz, &elem, &prop, &bval, &bcp, &map, &cortex, &ele_size})
     if (*f) (*f)->commit();
   // the solver's pattern cache belongs to an earlier mesh

@@ -10,7 +10,7 @@
 
 namespace headmesh {
 
-enum class NodeOrder { rcm, hilbert, keep };
+enum class NodeOrder { hilbert, rcm, keep };
 
 struct ImportOptions {
   std::string mesh;                     // MESH
@@ -21,7 +21,7 @@ struct ImportOptions {
   bool cortex_of_volume = false;
   std::optional<double> current;        // --current MA
   double scale = 0.001;                 // --scale
-  NodeOrder order = NodeOrder::rcm;     // --keep-order, --order
+  NodeOrder order = NodeOrder::hilbert; // --keep-order, --order
 };
 
 // What was written, for the console.

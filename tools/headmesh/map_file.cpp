@@ -32,7 +32,7 @@ void write_map(const MeshMap& map, textio::OutFile& f) {
   // material number, tag and conductivity of every material
   for (std::size_t k = 0; k < map.material_tag.size(); ++k) {
     std::snprintf(sigma, sizeof sigma, "%.9g", map.sigma[k]);
-    line(f, std::to_string(k + 1) + " " + std::to_string(map.material_tag[k]) + " " + sigma);
+    line(f, std::to_string(k + 1) + ' ' + std::to_string(map.material_tag[k]) + ' ' + sigma);
   }
 }
 

@@ -46,6 +46,25 @@ class TagIndex {
   std::unordered_map<std::size_t, std::int32_t> hash_;
 };
 
+// The distinct tags of used, ascending: marked in a table over the tags of
+// all nodes when those are compact, sorted otherwise.
+std::vector<std::size_t> used_tags(const std::vector<std::size_t>& used, const std::vector<std::size_t>& all) {
+  std::size_t top = all.empty() ? 0 : *std::max_element(all.begin(), all.end());
+  if (!used.empty()) top = std::max(top, *std::max_element(used.begin(), used.end()));
+  std::vector<std::size_t> tags;
+  if (top > 4 * all.size() + 1024) {
+    tags = used;
+    std::sort(tags.begin(), tags.end());
+    tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+    return tags;
+  }
+  std::vector<char> mark(top + 1, 0);
+  for (std::size_t tag : used) mark[tag] = 1;  // every used tag (tags of elements are tags of nodes)
+  for (std::size_t tag = 0; tag <= top; ++tag)
+    if (mark[tag]) tags.push_back(tag);
+  return tags;
+}
+
 // Opens path in gmsh, or throws Error.
 void open_mesh(const std::string& path) {
   if (!std::filesystem::is_regular_file(path)) throw Error("cannot read the mesh " + path + ": no such file");
@@ -140,13 +159,11 @@ SourceMesh read_mesh(const std::string& path) {
   SourceMesh mesh;
 
   // the nodes that tetrahedra use, by ascending tag, with their coordinates
-  mesh.node_tag = raw.nodes;
-  std::sort(mesh.node_tag.begin(), mesh.node_tag.end());
-  mesh.node_tag.erase(std::unique(mesh.node_tag.begin(), mesh.node_tag.end()), mesh.node_tag.end());
-  const TagIndex index(mesh.node_tag);
   std::vector<std::size_t> all_tags;
   std::vector<double> all_xyz, param;
   gmsh::model::mesh::getNodes(all_tags, all_xyz, param, -1, -1, false, false);
+  mesh.node_tag = used_tags(raw.nodes, all_tags);
+  const TagIndex index(mesh.node_tag);
   mesh.xyz.assign(3 * mesh.node_tag.size(), 0.0);
   for (std::size_t k = 0; k < all_tags.size(); ++k) {
     const std::int32_t i = index(all_tags[k]);

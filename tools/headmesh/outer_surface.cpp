@@ -2,34 +2,50 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <numeric>
 
 namespace headmesh {
 
 std::vector<Tri> boundary_faces(const std::vector<Tet>& tets, const std::vector<bool>& keep) {
-  // a face: its sorted corners as the key, then its corners in the tetrahedron's order
-  struct Face {
-    Tri key, tri;
-  };
   static constexpr int side[4][3] = {{1, 2, 3}, {0, 3, 2}, {0, 1, 3}, {0, 2, 1}};
-  std::vector<Face> faces;
-  faces.reserve(4 * tets.size());
-  // the four faces of every chosen tetrahedron
-  for (std::size_t e = 0; e < tets.size(); ++e) {
-    if (!keep.empty() && !keep[e]) continue;
-    for (const auto& s : side) {
-      Face f{{tets[e][s[0]], tets[e][s[1]], tets[e][s[2]]}, {tets[e][s[0]], tets[e][s[1]], tets[e][s[2]]}};
-      std::sort(f.key.begin(), f.key.end());
-      faces.push_back(f);
+  std::int32_t nnode = 0;
+  for (const Tet& t : tets) nnode = std::max({nnode, t[0] + 1, t[1] + 1, t[2] + 1, t[3] + 1});  // node count
+  // faces bucketed by their lowest corner (counting sort); each holds the other
+  // two corners as one 64-bit key and the face's number (tetrahedron * 4 + side)
+  std::vector<std::int64_t> start(static_cast<std::size_t>(nnode) + 1, 0);
+  const auto chosen = [&](std::size_t e) { return keep.empty() || keep[e]; };
+  const auto lowest = [](const Tet& t, const int* s) { return std::min({t[s[0]], t[s[1]], t[s[2]]}); };
+  for (std::size_t e = 0; e < tets.size(); ++e)  // faces per lowest corner
+    if (chosen(e))
+      for (const auto& s : side) ++start[lowest(tets[e], s) + 1];
+  std::partial_sum(start.begin(), start.end(), start.begin());
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> faces(static_cast<std::size_t>(start.back()));
+  std::vector<std::int64_t> fill(start.begin(), start.end() - 1);
+  for (std::size_t e = 0; e < tets.size(); ++e) {  // every face into its bucket
+    if (!chosen(e)) continue;
+    for (int k = 0; k < 4; ++k) {
+      std::int32_t c[3] = {tets[e][side[k][0]], tets[e][side[k][1]], tets[e][side[k][2]]};
+      std::sort(c, c + 3);
+      const std::uint64_t key = (static_cast<std::uint64_t>(c[1]) << 32) | static_cast<std::uint32_t>(c[2]);
+      faces[fill[c[0]]++] = {key, 4 * e + static_cast<std::uint64_t>(k)};
     }
   }
-  std::sort(faces.begin(), faces.end(), [](const Face& a, const Face& b) { return a.key < b.key; });
   std::vector<Tri> out;
-  // runs of equal keys: a run of one is a boundary face
-  for (std::size_t i = 0; i < faces.size();) {
-    std::size_t j = i + 1;
-    while (j < faces.size() && faces[j].key == faces[i].key) ++j;
-    if (j == i + 1) out.push_back(faces[i].tri);
-    i = j;
+  // each bucket sorted; a key that occurs once is a boundary face
+  for (std::int32_t a = 0; a < nnode; ++a) {
+    const auto b = faces.begin() + start[a], e = faces.begin() + start[a + 1];
+    std::sort(b, e);
+    for (auto p = b; p != e;) {
+      auto q = p + 1;
+      while (q != e && q->first == p->first) ++q;
+      if (q == p + 1) {
+        const Tet& t = tets[p->second / 4];
+        const int* s = side[p->second % 4];
+        out.push_back({t[s[0]], t[s[1]], t[s[2]]});
+      }
+      p = q;
+    }
   }
   return out;
 }

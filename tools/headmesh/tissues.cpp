@@ -11,7 +11,11 @@ namespace {
 
 std::string tag_list(const std::vector<int>& tags) {
   std::string s;
-  for (int tag : tags) s += (s.empty() ? "" : " ") + std::to_string(tag);
+  // the tags, blank-separated
+  for (int tag : tags) {
+    if (!s.empty()) s += ' ';
+    s += std::to_string(tag);
+  }
   return s;
 }
 
@@ -33,7 +37,7 @@ Tissues make_tissues(std::vector<int> found, const std::map<int, double>& given)
   for (int tag : found) {
     const auto* table = given.count(tag) ? &given : &standard_conductivities();
     if (!table->count(tag)) {
-      missing += (missing.empty() ? "" : ", ") + std::to_string(tag);
+      missing += missing.empty() ? std::to_string(tag) : ", " + std::to_string(tag);
       continue;
     }
     t.tag.push_back(tag);
