@@ -34,7 +34,7 @@ ImportOptions import_options(const std::string& mesh, const std::string& out, No
   o.mesh = mesh;
   o.out = out;
   o.order = order;
-  ElectrodeSpec anode, cathode;
+  ElectrodeOption anode, cathode;
   anode.text = "--patch 0,0,92,35=1";
   anode.patch = cathode.patch = true;
   anode.centre[2] = 92.0;

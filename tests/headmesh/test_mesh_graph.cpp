@@ -30,6 +30,7 @@ Mesh brick(int n, const std::vector<std::int32_t>& perm, bool twice = false) {
     for (std::int32_t i = 1; i <= nb; ++i)
       for (int a = 0; a < 3; ++a)
         m.xyz[3 * perm[copy * nb + i - 1] + a] = b.xyz[3 * i + a] + (a == 0 ? 2.0 * n * copy : 0.0);
+  // every tetrahedron of both copies on the new numbers
   for (std::int32_t copy = 0; copy <= (twice ? 1 : 0); ++copy)
     for (std::int32_t e = 1; e <= b.nelem; ++e) {
       Tet t;

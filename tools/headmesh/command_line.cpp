@@ -104,8 +104,8 @@ int int_value(const std::string& option, const std::string& text) {
 }
 
 // The value of --electrode TAG=VOLTS (patch false) or --patch X,Y,Z,R=VOLTS.
-ElectrodeSpec parse_electrode(const std::string& option, const std::string& text) {
-  ElectrodeSpec s;
+ElectrodeOption parse_electrode(const std::string& option, const std::string& text) {
+  ElectrodeOption s;
   s.text = option + " " + text;
   s.patch = option == "--patch";
   const auto eq = text.rfind('=');

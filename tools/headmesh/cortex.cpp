@@ -13,7 +13,7 @@ Cortex make_cortex(const SourceMesh& mesh, int tag, bool of_volume) {
   std::vector<Tri> tris;
   if (of_volume) {
     std::vector<bool> keep(mesh.tet.size());
-    for (std::size_t e = 0; e < keep.size(); ++e) keep[e] = mesh.tet_group[e] == tag;
+    for (std::size_t e = 0; e < keep.size(); ++e) keep[e] = mesh.tet_group[e] == tag;  // the tag's tetrahedra
     if (std::find(keep.begin(), keep.end(), true) == keep.end())
       throw Error(option + ": the mesh has no volume physical tag " + std::to_string(tag));
     tris = boundary_faces(mesh.tet, keep);

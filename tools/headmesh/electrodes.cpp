@@ -11,7 +11,7 @@ namespace headmesh {
 namespace {
 
 // The nodes of the electrode, ascending and once each.
-std::vector<std::int32_t> electrode_nodes(const ElectrodeSpec& s, const SourceMesh& mesh,
+std::vector<std::int32_t> electrode_nodes(const ElectrodeOption& s, const SourceMesh& mesh,
                                           const std::vector<Tri>& outer) {
   std::vector<std::int32_t> nodes;
   if (s.patch) {
@@ -46,14 +46,14 @@ std::vector<std::int32_t> electrode_nodes(const ElectrodeSpec& s, const SourceMe
 
 }  // namespace
 
-Electrodes place_electrodes(const std::vector<ElectrodeSpec>& specs, const SourceMesh& mesh,
+Electrodes place_electrodes(const std::vector<ElectrodeOption>& given, const SourceMesh& mesh,
                             const std::vector<Tri>& outer, std::int64_t max_potentials) {
   Electrodes el;
   std::vector<std::int32_t> owner(mesh.node_tag.size(), -1);  // electrode holding each node
   std::vector<std::int32_t> code(mesh.node_tag.size(), 0);
   // every electrode in the order given: its potential entry, then its nodes
-  for (std::size_t k = 0; k < specs.size(); ++k) {
-    const ElectrodeSpec& s = specs[k];
+  for (std::size_t k = 0; k < given.size(); ++k) {
+    const ElectrodeOption& s = given[k];
     auto entry = std::find(el.bval.begin(), el.bval.end(), s.volts);
     if (entry == el.bval.end()) {
       if (static_cast<std::int64_t>(el.bval.size()) >= max_potentials)
@@ -66,7 +66,7 @@ Electrodes place_electrodes(const std::vector<ElectrodeSpec>& specs, const Sourc
     for (std::int32_t i : electrode_nodes(s, mesh, outer)) {
       if (owner[i] >= 0)
         throw Error("node " + std::to_string(mesh.node_tag[i]) + " belongs to two electrodes: " +
-                    specs[owner[i]].text + " and " + s.text);
+                    given[owner[i]].text + " and " + s.text);
       owner[i] = static_cast<std::int32_t>(k);
       code[i] = c;
     }
@@ -79,7 +79,7 @@ Electrodes place_electrodes(const std::vector<ElectrodeSpec>& specs, const Sourc
 
 double reference_area(const Electrodes& el, const SourceMesh& mesh, const std::vector<Tri>& outer) {
   std::vector<bool> reference(mesh.node_tag.size(), false);
-  for (const auto& [node, code] : el.held) reference[node] = code == -1;
+  for (const auto& [node, code] : el.held) reference[node] = code == -1;  // nodes at the first potential
   double area = 0.0;
   // a third of each outer triangle per reference corner
   for (const Tri& t : outer) {

@@ -12,7 +12,7 @@
 namespace headmesh {
 
 // One --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS, as given.
-struct ElectrodeSpec {
+struct ElectrodeOption {
   std::string text;          // the option and its value, for messages
   bool patch = false;
   int tag = 0;               // --electrode: a surface tag, or else a volume tag
@@ -32,7 +32,7 @@ struct Electrodes {
 // entry, in the order the electrodes are given, so the first electrode has the
 // code -1. Throws Error for a tag the mesh does not have, an electrode without
 // a node, a node of two electrodes, or more potentials than max_potentials.
-Electrodes place_electrodes(const std::vector<ElectrodeSpec>& specs, const SourceMesh& mesh,
+Electrodes place_electrodes(const std::vector<ElectrodeOption>& given, const SourceMesh& mesh,
                             const std::vector<Tri>& outer, std::int64_t max_potentials);
 
 // The contact area of the nodes with code -1: a third of the area of each

@@ -84,6 +84,7 @@ struct Stages {
 Stages run_stages() {
   Stages s;
   cortexmap::MapStore& m = *s.m;
+  if (!present("potent.out")) throw Error("the model directory holds no POTENT.OUT: run potsolve there first");
   textio::ConsoleCapture console;
   try {
     cortexmap::read_xyz(m);
@@ -98,7 +99,7 @@ Stages run_stages() {
     cortexmap::read_prop(m);
     cortexmap::element_fields(m);
   } catch (const textio::FatalError& e) {
-    throw Error(e.what());
+    throw Error(one_line(e.what()));
   } catch (const textio::Stop&) {
     throw Error(one_line(console.text()));
   }
@@ -121,7 +122,7 @@ Stages run_stages() {
       s.note = "uncalibrated: " + one_line(console.text().substr(before));
     }
   } catch (const textio::FatalError& e) {
-    throw Error(e.what());
+    throw Error(one_line(e.what()));
   }
   return s;
 }
@@ -191,7 +192,7 @@ Results collect(Stages& s) {
   // the mesh's tags from headmesh.map, or the model's numbers
   r.node_tag.resize(nn);
   r.elem_tag.resize(ne);
-  for (std::size_t i = 0; i < nn; ++i) r.node_tag[i] = i + 1;
+  for (std::size_t i = 0; i < nn; ++i) r.node_tag[i] = i + 1;  // model numbers from 1
   for (std::size_t e = 0; e < ne; ++e) r.elem_tag[e] = e + 1;
   if (present("headmesh.map")) {
     const MeshMap map = read_map(*textio::find_file("headmesh.map"));
@@ -213,7 +214,7 @@ Results collect(Stages& s) {
       progress.start(m.npts);
       cortexmap::find_nearest(m, progress);
     } catch (const textio::FatalError& e) {
-      throw Error(e.what());
+      throw Error(one_line(e.what()));
     } catch (const textio::Stop&) {
       throw Error(one_line(console.text()));
     }

@@ -109,7 +109,7 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
     std::iota(m.node.begin(), m.node.end(), 0);
   }
   m.new_of.resize(m.node.size());
-  for (std::size_t i = 0; i < m.node.size(); ++i) m.new_of[m.node[i]] = static_cast<std::int32_t>(i);
+  for (std::size_t i = 0; i < m.node.size(); ++i) m.new_of[m.node[i]] = static_cast<std::int32_t>(i);  // inverse
   m.elem = element_order(mesh, m.new_of, opt.order == NodeOrder::keep);
   return m;
 }
@@ -140,7 +140,7 @@ void write_reals(const std::vector<double>& values, textio::OutFile& f) {
 
 void write_held(const Model& m, textio::OutFile& f) {
   std::vector<std::pair<std::int32_t, std::int32_t>> held;
-  for (const auto& [node, code] : m.electrodes.held) held.emplace_back(m.new_of[node] + 1, code);
+  for (const auto& [node, code] : m.electrodes.held) held.emplace_back(m.new_of[node] + 1, code);  // model numbers
   std::sort(held.begin(), held.end());
   line(f, Words() << static_cast<std::int64_t>(held.size()));
   for (const auto& [node, code] : held) line(f, Words() << node << code);  // node from 1, code
@@ -158,7 +158,7 @@ void write_cortex(const SourceMesh& mesh, const Cortex& c, textio::OutFile& f) {
 
 MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
   MeshMap map;
-  for (std::int32_t j : m.node) map.node_tag.push_back(mesh.node_tag[j]);
+  for (std::int32_t j : m.node) map.node_tag.push_back(mesh.node_tag[j]);  // tags in model order
   for (std::size_t e : m.elem) map.elem_tag.push_back(mesh.tet_tag[e]);
   map.material_tag = m.tissues.tag;
   map.sigma = m.tissues.sigma;
@@ -193,7 +193,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   write_map(mesh_map(mesh, m), *map);
   if (cortex) write_cortex(mesh, *m.cortex, *cortex);
   if (ele_size) line(*ele_size, Words() << real(m.area) << real(*opt.current));
-  for (auto* f : {&setting, &xyz, &elem, &prop, &bval, &bcp, &map, &cortex, &ele_size})
+  for (auto* f : {&setting, &xyz, &elem, &prop, &bval, &bcp, &map, &cortex, &ele_size})  // all written: commit
     if (*f) (*f)->commit();
   // the solver's pattern cache belongs to an earlier mesh
   fs::remove(dir / "irowjcol.da0", ec);

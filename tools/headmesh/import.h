@@ -16,7 +16,7 @@ struct ImportOptions {
   std::string mesh;                     // MESH
   std::string out;                      // --out DIR
   std::map<int, double> sigma;          // --sigma TAG=S/m
-  std::vector<ElectrodeSpec> electrodes;  // --electrode and --patch, in the order given
+  std::vector<ElectrodeOption> electrodes;  // --electrode and --patch, in the order given
   std::optional<int> cortex;            // --cortex TAG or --cortex-of TAG
   bool cortex_of_volume = false;
   std::optional<double> current;        // --current MA

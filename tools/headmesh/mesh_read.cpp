@@ -165,7 +165,7 @@ SourceMesh read_mesh(const std::string& path) {
   mesh.node_tag = used_tags(raw.nodes, all_tags);
   const TagIndex index(mesh.node_tag);
   mesh.xyz.assign(3 * mesh.node_tag.size(), 0.0);
-  for (std::size_t k = 0; k < all_tags.size(); ++k) {
+  for (std::size_t k = 0; k < all_tags.size(); ++k) {  // coordinates of the used nodes
     const std::int32_t i = index(all_tags[k]);
     if (i >= 0) std::copy_n(&all_xyz[3 * k], 3, &mesh.xyz[3 * static_cast<std::size_t>(i)]);
   }
@@ -177,7 +177,7 @@ SourceMesh read_mesh(const std::string& path) {
   mesh.tet.resize(order.size());
   mesh.tet_tag.resize(order.size());
   mesh.tet_group.resize(order.size());
-  for (std::size_t e = 0; e < order.size(); ++e) {
+  for (std::size_t e = 0; e < order.size(); ++e) {  // corners as node numbers, tag, group
     const std::size_t r = order[e];
     for (int k = 0; k < 4; ++k) mesh.tet[e][k] = index(raw.nodes[4 * r + k]);
     mesh.tet_tag[e] = raw.tags[r];
