@@ -39,14 +39,15 @@ std::string import_help() {
       "  --order hilbert|rcm   the node order written: along a Hilbert curve (the default) or\n"
       "                        reverse Cuthill-McKee, which sometimes slows the solver badly\n"
       "Without --sigma, a tag takes the standard tissue value of the field's common\n"
-      "head-meshing pipelines (tag: S/m):";
-  for (const auto& [tag, sigma] : standard_conductivities()) {  // the table, one entry per tag
-    char buf[32];
-    std::snprintf(buf, sizeof buf, " %d: %g", tag, sigma);
+      "head-meshing pipelines:\n";
+  static const char* const names[] = {"",      "white matter", "grey matter", "CSF",   "bone",  "scalp",
+                                      "eyes",  "compact bone", "spongy bone", "blood", "muscle"};
+  for (const auto& [tag, sigma] : standard_conductivities()) {  // one line per tag
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "  %2d %-14s %.3f S/m\n", tag, tag < 11 ? names[tag] : "", sigma);
     s += buf;
   }
-  return s + "\n(1 white matter, 2 grey matter, 3 CSF, 4 bone, 5 scalp, 6 eyes, 7 compact bone,\n"
-             "8 spongy bone, 9 blood, 10 muscle).\n";
+  return s;
 }
 
 const char* const export_help =
