@@ -16,20 +16,19 @@ void check_capacity(const ModelSize& s) {
     const char* option;
   };
   const Limit limits[] = {
-      {"nodes", s.nodes, std::min<std::int64_t>(POTSOLVE_MAXNODE, CORTEXMAP_MAXNODE), "POTSOLVE_MAXNODE and CORTEXMAP_MAXNODE"},
-      {"tetrahedra", s.elements, std::min<std::int64_t>(POTSOLVE_MAXELEM, CORTEXMAP_MAXELEM), "POTSOLVE_MAXELEM and CORTEXMAP_MAXELEM"},
-      {"tissues", s.materials, std::min<std::int64_t>(POTSOLVE_MAXMAT, CORTEXMAP_MAXMAT), "POTSOLVE_MAXMAT and CORTEXMAP_MAXMAT"},
-      {"potentials", s.potentials, max_potentials(), "POTSOLVE_MAXBVAL"},
-      {"stored matrix terms", s.stored_terms, POTSOLVE_MAXNZ, "POTSOLVE_MAXNZ"},
-      {"held nodes", s.boundary_entries, CORTEXMAP_MAXBCP, "CORTEXMAP_MAXBCP"},
-      {"cortex points", s.cortex_points, CORTEXMAP_MAXPTS, "CORTEXMAP_MAXPTS"},
-      {"cortex triangles", s.cortex_triangles, CORTEXMAP_MAXTRI, "CORTEXMAP_MAXTRI"},
+      {"nodes", s.nodes, std::min<std::int64_t>(POTSOLVE_MAXNODE, CORTEXMAP_MAXNODE), "options POTSOLVE_MAXNODE and CORTEXMAP_MAXNODE"},
+      {"tetrahedra", s.elements, std::min<std::int64_t>(POTSOLVE_MAXELEM, CORTEXMAP_MAXELEM), "options POTSOLVE_MAXELEM and CORTEXMAP_MAXELEM"},
+      {"tissues", s.materials, std::min<std::int64_t>(POTSOLVE_MAXMAT, CORTEXMAP_MAXMAT), "options POTSOLVE_MAXMAT and CORTEXMAP_MAXMAT"},
+      {"stored matrix terms", s.stored_terms, POTSOLVE_MAXNZ, "option POTSOLVE_MAXNZ"},
+      {"held nodes", s.boundary_entries, CORTEXMAP_MAXBCP, "option CORTEXMAP_MAXBCP"},
+      {"cortex points", s.cortex_points, CORTEXMAP_MAXPTS, "option CORTEXMAP_MAXPTS"},
+      {"cortex triangles", s.cortex_triangles, CORTEXMAP_MAXTRI, "option CORTEXMAP_MAXTRI"},
   };
   // the first count above its capacity
   for (const Limit& l : limits)
     if (l.count > l.cap)
       throw Error("the mesh has " + std::to_string(l.count) + " " + l.what + ", more than the build holds (" +
-                  std::to_string(l.cap) + "; raise it with the CMake option " + l.option + ")");
+                  std::to_string(l.cap) + "; raise it with the CMake " + l.option + ")");
 }
 
 }  // namespace headmesh

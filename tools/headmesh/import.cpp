@@ -93,7 +93,6 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   size.nodes = nnode;
   size.elements = static_cast<std::int64_t>(mesh.tet.size());
   size.materials = static_cast<std::int64_t>(m.tissues.tag.size());
-  size.potentials = static_cast<std::int64_t>(m.electrodes.bval.size());
   size.stored_terms = nnode + static_cast<std::int64_t>(graph.adj.size());
   size.boundary_entries = static_cast<std::int64_t>(m.electrodes.held.size());
   size.cortex_points = m.cortex ? static_cast<std::int64_t>(m.cortex->node.size()) : 0;
