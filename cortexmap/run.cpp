@@ -60,20 +60,6 @@ void run_stages(MapStore& m, ProgressLine& progress) {
   write_outputs(m);
 }
 
-// The message of a calibration factor that cannot be formed.
-std::string scale_message(ScaleFailure::Cause cause) {
-  const std::string head = " Cannot scale the fields: ";
-  switch (cause) {
-    case ScaleFailure::no_element: return head + "elem.dat holds no element";
-    case ScaleFailure::no_electrode: return head + "no entry of bcp.dat has the code 1 or -1";
-    case ScaleFailure::zero_mean:
-      return head + "the mean current density of the nodes with code 1 or -1 is 0";
-    case ScaleFailure::zero_area: return head + "the reference area of ele_size.txt is 0";
-    case ScaleFailure::out_of_range: break;
-  }
-  return head + "the scale factor exceeds the range of 32-bit reals";
-}
-
 // Ends the run with one console line of its own and exit status 1.
 [[noreturn]] void stop_run(ProgressLine& progress, const std::string& text) {
   progress.end();

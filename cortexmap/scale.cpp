@@ -1,6 +1,7 @@
 #include "cortexmap/scale.h"
 
 #include <cmath>
+#include <string>
 
 namespace cortexmap {
 
@@ -23,6 +24,19 @@ void field_scale(MapStore& m) {
   if (!std::isfinite(mean) || !std::isfinite(fscale))
     throw ScaleFailure{ScaleFailure::out_of_range};
   m.fscale = fscale;
+}
+
+std::string scale_message(ScaleFailure::Cause cause) {
+  const std::string head = " Cannot scale the fields: ";
+  switch (cause) {
+    case ScaleFailure::no_element: return head + "elem.dat holds no element";
+    case ScaleFailure::no_electrode: return head + "no entry of bcp.dat has the code 1 or -1";
+    case ScaleFailure::zero_mean:
+      return head + "the mean current density of the nodes with code 1 or -1 is 0";
+    case ScaleFailure::zero_area: return head + "the reference area of ele_size.txt is 0";
+    case ScaleFailure::out_of_range: break;
+  }
+  return head + "the scale factor exceeds the range of 32-bit reals";
 }
 
 }  // namespace cortexmap

@@ -1,6 +1,8 @@
 // The calibration factor of the sampled fields.
 #pragma once
 
+#include <string>
+
 #include "cortexmap/mapstore.h"
 
 namespace cortexmap {
@@ -15,5 +17,8 @@ struct ScaleFailure {
 // mean or reference area, or a result outside the 32-bit range) it throws
 // ScaleFailure with the cause.
 void field_scale(MapStore& m);
+
+// The console line that reports why the factor cannot be formed.
+std::string scale_message(ScaleFailure::Cause cause);
 
 }  // namespace cortexmap

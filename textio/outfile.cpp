@@ -141,11 +141,14 @@ void OutFile::commit() {
 
 void commit_together(std::initializer_list<OutFile*> files) {
   // every temporary complete on the disk
-  for (OutFile* f : files) f->complete();
+  for (OutFile* f : files)
+    if (f) f->complete();
   // every target one that a rename can replace
-  for (const OutFile* f : files) f->check_replaceable();
+  for (const OutFile* f : files)
+    if (f) f->check_replaceable();
   // then all renamed
-  for (OutFile* f : files) f->publish();
+  for (OutFile* f : files)
+    if (f) f->publish();
 }
 
 }  // namespace textio

@@ -62,7 +62,7 @@ class OutFile : private InHand {
 // that only one is open at a time) and every target checked first, and only
 // then are they renamed.
 // When one fails, none of the targets changes, and the temporaries are removed
-// as the objects go away.
+// as the objects go away. Null entries (files a run does not write) are passed over.
 void commit_together(std::initializer_list<OutFile*> files);
 
 }  // namespace textio

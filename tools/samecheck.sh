@@ -10,6 +10,8 @@
 #   demo    the demo sphere (26,445 nodes)
 #   brick   the full-capacity brick, 45^3 cubes (97,336 nodes, 546,750 elements)
 #   tiny    the tiny sphere
+#   gmsh    a gmsh-made nested sphere (9,776 nodes) imported by the working
+#           tree's headmesh (built apart, in WORK/headmesh-build)
 #   DIR     any other word naming a model directory is copied as it is
 # potsolve runs twice per side (building the pattern cache, then reading it),
 # cortexmap once. Exit status 0 when everything is identical, 1 otherwise.
@@ -24,7 +26,7 @@ while [ $# -gt 0 ]; do
     --base) base=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --models) models=$2; shift 2 ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     *) echo "samecheck: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -62,6 +64,16 @@ run_side() {
   run_one "$1" "$2/cortexmap" cortexmap
 }
 
+# headmesh of the working tree, for the gmsh model only
+headmesh_exe() {
+  if [ ! -x "$work/headmesh-build/bin/headmesh" ]; then
+    cmake --no-warn-unused-cli -S "$top" -B "$work/headmesh-build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DHEADFIELD_TESTS=OFF -DHEADFIELD_HEADMESH=ON >/dev/null
+    cmake --build "$work/headmesh-build" --target headmesh >/dev/null
+  fi
+  echo "$work/headmesh-build/bin/headmesh"
+}
+
 status=0
 for model in $models; do
   name=$(basename "$model")
@@ -71,6 +83,11 @@ for model in $models; do
     demo)  "$work/work-build/bin/makemodel" sphere --size demo --out "$src" --quiet ;;
     tiny)  "$work/work-build/bin/makemodel" sphere --size tiny --out "$src" --quiet ;;
     brick) "$work/work-build/bin/makemodel" brick --cells 45,45,45 --out "$src" --quiet ;;
+    gmsh)  hm=$(headmesh_exe)
+           mkdir -p "$work/models"
+           "$hm" sphere --out "$work/models/gmsh.msh" --size 8 >/dev/null
+           "$hm" import "$work/models/gmsh.msh" --out "$src" --patch 0,0,92,35=1 --patch 0,0,-92,35=0 \
+             --cortex-of 2 --current 2 >/dev/null ;;
     *)     mkdir -p "$work/models"; cp -r "$model" "$src" ;;
   esac
   for side in base work; do

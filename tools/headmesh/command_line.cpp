@@ -1,0 +1,223 @@
+#include "headmesh/command_line.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "headmesh/error.h"
+#include "headmesh/tissues.h"
+
+namespace headmesh {
+
+namespace {
+
+const char* const usage =
+    "usage: headmesh import MESH --out DIR [options]    a gmsh mesh to a model directory\n"
+    "       headmesh export DIR --out FILE.vtu|FILE.msh  a solved model to ParaView or gmsh\n"
+    "       headmesh sphere --out FILE.msh [options]     a nested-sphere test mesh\n"
+    "       headmesh VERB --help                         the options of a verb\n";
+
+std::string import_help() {
+  std::string s =
+      "usage: headmesh import MESH --out DIR [options]\n"
+      "Reads MESH (any mesh gmsh opens: .msh 2.2/4.x ASCII or binary, ...) and writes the model\n"
+      "files setting.dta, xyz.dat, elem.dat, prop.dat, bval.dat, bcp.dat and headmesh.map into\n"
+      "DIR, plus cortex.dat and ele_size.txt when asked. Every first-order tetrahedron becomes an\n"
+      "element; its volume physical tag is its tissue, and the tags become the materials 1, 2, ...\n"
+      "in ascending order. Nothing is written into DIR when the mesh or an option is rejected.\n"
+      "  --sigma TAG=S/m       conductivity of a volume tag (repeatable)\n"
+      "  --electrode TAG=V     hold every node of the elements of a surface tag (or, when no\n"
+      "                        surface has it, a volume tag) at V volts (repeatable)\n"
+      "  --patch X,Y,Z,R=V     hold the outer-surface nodes within R mm of (X,Y,Z) at V volts\n"
+      "                        (repeatable). The first electrode is the reference (code -1);\n"
+      "                        electrodes at the same potential share its entry\n"
+      "  --cortex TAG          the triangles of a surface tag become cortex.dat\n"
+      "  --cortex-of TAG       the boundary surface of a volume tag becomes cortex.dat\n"
+      "  --current MA          write ele_size.txt: the reference electrode's contact area (mm^2)\n"
+      "                        and the current (mA)\n"
+      "  --scale F             coordinate factor of setting.dta (default 0.001: mesh in mm)\n"
+      "  --keep-order          keep the mesh's node order (ascending node tags)\n"
+      "  --order hilbert|rcm   the node order written: along a Hilbert curve (the default) or\n"
+      "                        reverse Cuthill-McKee, which sometimes slows the solver badly\n"
+      "Without --sigma, a tag takes the standard tissue value of the field's common\n"
+      "head-meshing pipelines:\n";
+  static const char* const names[] = {"",      "white matter", "grey matter", "CSF",   "bone",  "scalp",
+                                      "eyes",  "compact bone", "spongy bone", "blood", "muscle"};
+  for (const auto& [tag, sigma] : standard_conductivities()) {  // one line per tag
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "  %2d %-14s %.3f S/m\n", tag, tag < 11 ? names[tag] : "", sigma);
+    s += buf;
+  }
+  return s;
+}
+
+const char* const export_help =
+    "usage: headmesh export DIR --out FILE\n"
+    "Reads the model files of DIR, POTENT.OUT and, when present, ele_size.txt, headmesh.map,\n"
+    "cortex.dat and cortexfield.out, and writes the potential (per node), the field and current\n"
+    "density vectors, |E|, |J|, the power density and the tissue tag (per element), calibrated\n"
+    "as cortexmap calibrates them when ele_size.txt allows it (the file says which).\n"
+    "  FILE.vtu   VTK unstructured grid for ParaView; the cortex goes to FILE_cortex.vtp\n"
+    "  FILE.msh   gmsh mesh with views, with the mesh's own tags when headmesh.map is there;\n"
+    "             the cortex goes to FILE_cortex.msh\n";
+
+const char* const sphere_help =
+    "usage: headmesh sphere --out FILE.msh [--size MM | --nodes N] [--format 2.2|4.1] [--binary]\n"
+    "Meshes four nested spheres with gmsh: volume tags 2 grey matter (radius 80 mm), 3 CSF\n"
+    "(82 mm), 4 bone (88 mm), 5 scalp (92 mm); surface tag 1000 + t on the outer boundary of the\n"
+    "shell with volume tag t. The same options give the same mesh.\n"
+    "  --size MM        element edge length (default: the size for about 10,000 nodes)\n"
+    "  --nodes N        about N nodes\n"
+    "  --format V       .msh format version (default 4.1)\n"
+    "  --binary         binary .msh (default ASCII)\n";
+
+// The arguments of one verb, one at a time.
+class Args {
+ public:
+  Args(const std::vector<std::string>& a, std::size_t from) : a_(a), i_(from) {}
+  bool done() const { return i_ >= a_.size(); }
+  const std::string& next() { return a_[i_++]; }
+  const std::string& value(const std::string& option) {
+    if (done()) throw Error(option + " needs a value");
+    return next();
+  }
+
+ private:
+  const std::vector<std::string>& a_;
+  std::size_t i_;
+};
+
+double real_value(const std::string& option, const std::string& text) {
+  std::size_t used = 0;
+  double v = 0.0;
+  try {
+    v = std::stod(text, &used);
+  } catch (...) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || !std::isfinite(v)) throw Error(option + ": '" + text + "' is not a number");
+  return v;
+}
+
+int int_value(const std::string& option, const std::string& text) {
+  const double v = real_value(option, text);
+  if (v != std::floor(v) || std::fabs(v) > 2e9) throw Error(option + ": '" + text + "' is not an integer");
+  return static_cast<int>(v);
+}
+
+// The value of --electrode TAG=VOLTS (patch false) or --patch X,Y,Z,R=VOLTS.
+ElectrodeOption parse_electrode(const std::string& option, const std::string& text) {
+  ElectrodeOption s;
+  s.text = option + " " + text;
+  s.patch = option == "--patch";
+  const auto eq = text.rfind('=');
+  if (eq == std::string::npos) throw Error(s.text + ": expected " + (s.patch ? "X,Y,Z,R=VOLTS" : "TAG=VOLTS"));
+  s.volts = real_value(option, text.substr(eq + 1));
+  std::vector<std::string> words;
+  std::stringstream in(text.substr(0, eq));
+  for (std::string w; std::getline(in, w, ',');) words.push_back(w);  // the comma-separated words before '='
+  if (!s.patch) {
+    if (words.size() != 1) throw Error(s.text + ": expected TAG=VOLTS");
+    s.tag = int_value(option, words[0]);
+    return s;
+  }
+  if (words.size() != 4) throw Error(s.text + ": expected X,Y,Z,R=VOLTS");
+  for (int a = 0; a < 3; ++a) s.centre[a] = real_value(option, words[a]);
+  s.radius = real_value(option, words[3]);
+  if (s.radius <= 0.0) throw Error(s.text + ": the radius must be positive");
+  return s;
+}
+
+ImportOptions parse_import(Args a) {
+  ImportOptions o;
+  // every option of the verb; the one word without a dash is MESH
+  while (!a.done()) {
+    const std::string& w = a.next();
+    if (w == "--out") {
+      o.out = a.value(w);
+    } else if (w == "--sigma") {
+      const std::string& v = a.value(w);
+      const auto eq = v.find('=');
+      if (eq == std::string::npos) throw Error("--sigma " + v + ": expected TAG=S/m");
+      const double sigma = real_value(w, v.substr(eq + 1));
+      if (sigma <= 0.0) throw Error("--sigma " + v + ": the conductivity must be positive");
+      o.sigma[int_value(w, v.substr(0, eq))] = sigma;
+    } else if (w == "--electrode" || w == "--patch") {
+      o.electrodes.push_back(parse_electrode(w, a.value(w)));
+    } else if (w == "--cortex" || w == "--cortex-of") {
+      if (o.cortex) throw Error("give one of --cortex and --cortex-of, once");
+      o.cortex = int_value(w, a.value(w));
+      o.cortex_of_volume = w == "--cortex-of";
+    } else if (w == "--current") {
+      o.current = real_value(w, a.value(w));
+    } else if (w == "--scale") {
+      o.scale = real_value(w, a.value(w));
+      if (o.scale <= 0.0) throw Error("--scale must be positive");
+    } else if (w == "--keep-order") {
+      o.order = NodeOrder::keep;
+    } else if (w == "--order") {
+      const std::string& v = a.value(w);
+      if (v != "hilbert" && v != "rcm") throw Error("--order must be hilbert or rcm");
+      o.order = v == "hilbert" ? NodeOrder::hilbert : NodeOrder::rcm;
+    } else if (w.rfind("-", 0) != 0 && o.mesh.empty()) {
+      o.mesh = w;
+    } else {
+      throw Error("import: unknown option " + w + " (see headmesh import --help)");
+    }
+  }
+  if (o.mesh.empty() || o.out.empty()) throw Error("import needs MESH and --out DIR (see headmesh import --help)");
+  return o;
+}
+
+ExportOptions parse_export(Args a) {
+  ExportOptions o;
+  // DIR and --out FILE
+  while (!a.done()) {
+    const std::string& w = a.next();
+    if (w == "--out")
+      o.out = a.value(w);
+    else if (w.rfind("-", 0) != 0 && o.dir.empty())
+      o.dir = w;
+    else
+      throw Error("export: unknown option " + w + " (see headmesh export --help)");
+  }
+  if (o.dir.empty() || o.out.empty()) throw Error("export needs DIR and --out FILE (see headmesh export --help)");
+  return o;
+}
+
+SphereOptions parse_sphere(Args a) {
+  SphereOptions o;
+  // every option of the verb
+  while (!a.done()) {
+    const std::string& w = a.next();
+    if (w == "--out")
+      o.out = a.value(w);
+    else if (w == "--size")
+      o.size = real_value(w, a.value(w));
+    else if (w == "--nodes")
+      o.nodes = int_value(w, a.value(w));
+    else if (w == "--format")
+      o.format = a.value(w);
+    else if (w == "--binary")
+      o.binary = true;
+    else
+      throw Error("sphere: unknown option " + w + " (see headmesh sphere --help)");
+  }
+  if (o.out.empty()) throw Error("sphere needs --out FILE.msh");
+  if (o.size != 0.0 && o.nodes != 0) throw Error("give --size or --nodes, not both");
+  if (o.nodes < 0 || o.size < 0.0) throw Error("--size and --nodes must be positive");
+  return o;
+}
+
+}  // namespace
+
+Command parse_command(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") return Help{usage};
+  const std::string& verb = args[0];
+  const bool help = args.size() > 1 && (args[1] == "--help" || args[1] == "-h");
+  if (verb == "import") return help ? Command(Help{import_help()}) : Command(parse_import(Args(args, 1)));
+  if (verb == "export") return help ? Command(Help{export_help}) : Command(parse_export(Args(args, 1)));
+  if (verb == "sphere") return help ? Command(Help{sphere_help}) : Command(parse_sphere(Args(args, 1)));
+  throw Error("unknown verb " + verb + "\n" + usage);
+}
+
+}  // namespace headmesh

@@ -1,0 +1,61 @@
+#include "headmesh/map_file.h"
+
+#include <fstream>
+
+#include "headmesh/error.h"
+#include "textio/record.h"
+
+namespace headmesh {
+
+namespace {
+
+void line(textio::OutFile& f, const std::string& text) { f.record(textio::Record().text(text)); }
+
+// A count line "WORD N" of the file, or Error.
+std::size_t count_line(std::istream& in, const char* word, const std::string& path) {
+  std::string w;
+  long long n = -1;
+  if (!(in >> w >> n) || w != word || n < 0) throw Error(path + " is not a headmesh map: no '" + word + "' count");
+  return static_cast<std::size_t>(n);
+}
+
+}  // namespace
+
+void write_map(const MeshMap& map, textio::OutFile& f) {
+  line(f, "headmesh map 1");
+  line(f, "nodes " + std::to_string(map.node_tag.size()));
+  for (std::size_t tag : map.node_tag) line(f, std::to_string(tag));  // one node tag per model node
+  line(f, "elements " + std::to_string(map.elem_tag.size()));
+  for (std::size_t tag : map.elem_tag) line(f, std::to_string(tag));  // one element tag per model element
+  line(f, "materials " + std::to_string(map.material_tag.size()));
+  char sigma[40];
+  // material number, tag and conductivity of every material
+  for (std::size_t k = 0; k < map.material_tag.size(); ++k) {
+    std::snprintf(sigma, sizeof sigma, "%.9g", map.sigma[k]);
+    line(f, std::to_string(k + 1) + ' ' + std::to_string(map.material_tag[k]) + ' ' + sigma);
+  }
+}
+
+MeshMap read_map(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw Error("cannot read " + path);
+  std::string a, b;
+  int version = 0;
+  if (!(in >> a >> b >> version) || a != "headmesh" || b != "map" || version != 1)
+    throw Error(path + " is not a headmesh map");
+  MeshMap map;
+  map.node_tag.resize(count_line(in, "nodes", path));
+  for (auto& tag : map.node_tag) in >> tag;  // node tags
+  map.elem_tag.resize(count_line(in, "elements", path));
+  for (auto& tag : map.elem_tag) in >> tag;  // element tags
+  const std::size_t m = count_line(in, "materials", path);
+  map.material_tag.resize(m);
+  map.sigma.resize(m);
+  std::size_t k = 0;
+  // material lines
+  for (std::size_t i = 0; i < m; ++i) in >> k >> map.material_tag[i] >> map.sigma[i];
+  if (!in) throw Error(path + " ends early or holds a value that is not a number");
+  return map;
+}
+
+}  // namespace headmesh
