@@ -33,6 +33,7 @@
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
 #include "headmesh/map_file.h"
+#include "headmesh/staged_files.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/find_file.h"
@@ -269,19 +270,12 @@ void add_note(vtkDataObject* data, const Results& r) {
 
 template <class Writer>
 void write_vtk(Writer* w, vtkDataObject* data, const std::string& path) {
-  const std::string temp = path + ".tmp";
   w->SetInputData(data);
-  w->SetFileName(temp.c_str());
+  w->SetFileName(path.c_str());
   w->SetDataModeToAppended();
   w->EncodeAppendedDataOff();
   w->SetCompressorTypeToNone();
-  if (w->Write() != 1) {
-    fs::remove(temp);
-    throw Error("cannot write " + path);
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) throw Error("cannot replace " + path + ": " + ec.message());
+  if (w->Write() != 1) throw Error("cannot write " + path);
 }
 
 void write_vtu(const Results& r, const std::string& path) {
@@ -342,20 +336,15 @@ void add_view(const std::string& name, const char* type, const std::vector<std::
   views.push_back(v);
 }
 
-// The current model and its views written to a temporary, then renamed to path.
+// The current model and its views written to path.
 void save_msh(const std::string& path, const std::vector<int>& views) {
-  const std::string temp = path + ".tmp.msh";
-  std::error_code ec;
   gmsh::option::setNumber("PostProcessing.SaveMesh", 0);  // the mesh once, before the views
   try {
-    gmsh::write(temp);
-    for (int v : views) gmsh::view::write(v, temp, true);  // each view appended to the mesh
+    gmsh::write(path);
+    for (int v : views) gmsh::view::write(v, path, true);  // each view appended to the mesh
   } catch (...) {
-    fs::remove(temp, ec);
     throw Error(gmsh_error("cannot write " + path));
   }
-  fs::rename(temp, path, ec);
-  if (ec) throw Error("cannot replace " + path + ": " + ec.message());
 }
 
 // The mesh (one volume per tissue tag, the mesh's own tags) and the field views.
@@ -421,18 +410,20 @@ Results read_results(const std::string& dir) {
 std::vector<std::string> write_results(const Results& r, const std::string& out) {
   const fs::path path(out);
   const std::string ext = path.extension().string();
-  const std::string cortex = (path.parent_path() / (path.stem().string() + "_cortex")).string();
-  std::vector<std::string> written{out};
-  if (ext == ".vtu") {
-    write_vtu(r, out);
-    if (!r.cortex_tri.empty()) written.push_back(cortex + ".vtp"), write_vtp(r, written.back());
-  } else if (ext == ".msh") {
-    write_msh(r, out);
-    if (!r.cortex_tri.empty()) written.push_back(cortex + ".msh"), write_cortex_msh(r, written.back());
-  } else {
+  if (ext != ".vtu" && ext != ".msh")
     throw Error("cannot tell the format of " + out + ": give a name ending in .vtu (ParaView) or .msh (gmsh)");
+  const std::string cortex = (path.parent_path() / (path.stem().string() + "_cortex")).string();
+  // the volume file and, with a cortex, its surface: written apart, published together
+  StagedFiles files;
+  const std::string volume = files.add(out);
+  if (ext == ".vtu") {
+    write_vtu(r, volume);
+    if (!r.cortex_tri.empty()) write_vtp(r, files.add(cortex + ".vtp"));
+  } else {
+    write_msh(r, volume);
+    if (!r.cortex_tri.empty()) write_cortex_msh(r, files.add(cortex + ".msh"));
   }
-  return written;
+  return files.publish();
 }
 
 }  // namespace headmesh

@@ -1,0 +1,54 @@
+#include "headmesh/staged_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "headmesh/error.h"
+
+namespace headmesh {
+
+namespace fs = std::filesystem;
+
+StagedFiles::~StagedFiles() {
+  // whatever was not published goes
+  for (const File& f : files_) std::remove(f.temp.c_str());
+}
+
+std::string StagedFiles::add(const std::string& target) {
+  const fs::path p(target);
+  const std::string ext = p.extension().string();
+  std::string temp = (p.parent_path() / (p.stem().string() + ".XXXXXX" + ext)).string();
+  // a fresh name, the file created exclusively with mode 0600; then the usual mode
+  const int fd = mkstemps(temp.data(), static_cast<int>(ext.size()));
+  if (fd < 0) throw Error("cannot write " + target + ": " + std::strerror(errno));
+  const mode_t mask = umask(0);
+  umask(mask);
+  const bool moded = fchmod(fd, 0666 & ~mask) == 0;
+  close(fd);
+  files_.push_back({target, temp});
+  if (!moded) throw Error("cannot write " + target + ": " + std::strerror(errno));
+  return files_.back().temp;
+}
+
+std::vector<std::string> StagedFiles::publish() {
+  std::vector<std::string> targets;
+  // every target one that a rename can replace, before any is replaced
+  for (const File& f : files_)
+    if (fs::is_directory(f.target)) throw Error("cannot replace " + f.target + ": it is a directory");
+  // then all renamed
+  for (const File& f : files_) {
+    if (std::rename(f.temp.c_str(), f.target.c_str()) != 0)
+      throw Error("cannot replace " + f.target + ": " + std::strerror(errno));
+    targets.push_back(f.target);
+  }
+  files_.clear();
+  return targets;
+}
+
+}  // namespace headmesh
