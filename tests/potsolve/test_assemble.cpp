@@ -1,8 +1,13 @@
-// Global assembly and the search of a coupling in the pattern.
+// Global assembly, its failures in element order, and their record in the run.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "fixture.h"
 #include "potsolve/assemble.h"
+#include "potsolve/driver.h"
+#include "potsolve/pattern_cache.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 
@@ -20,37 +25,73 @@ testmesh::Mesh five_nodes(std::int32_t second_corner) {
   return mesh;
 }
 
-// Runs f, expecting it to end the run with status 1; returns the console text.
-template <class F>
-std::string stopped_text(F f) {
-  textio::ConsoleCapture capture;
+// The failure that assemble throws: "flat e" or "miss i j rowend rowstart".
+std::string failure(potsolve::ModelStore& m) {
   try {
-    f();
-    ADD_FAILURE() << "the run did not stop";
-  } catch (const textio::Stop& stop) {
-    EXPECT_EQ(stop.status, 1);
+    potsolve::assemble(m, m.nnode, m.nelem);
+  } catch (const potsolve::ZeroVolume& z) {
+    return "flat " + std::to_string(z.element);
+  } catch (const potsolve::MissingCoupling& c) {
+    return "miss " + std::to_string(c.i) + " " + std::to_string(c.j) + " " + std::to_string(c.rowend) + " " +
+           std::to_string(c.rowstart);
   }
-  return capture.text();
+  return "none";
 }
 
-TEST(Assemble, StalePatternStopsWithCannotFindJcoll) {
+TEST(Assemble, FirstFailureInElementOrder) {
   // the pattern of (1,2,3,4),(2,3,4,5), the mesh of (1,2,3,4),(1,3,4,5)
   potsolve::ModelStore m = fixture::make_store(five_nodes(2));
   m.ielem = five_nodes(1).ielem;
-  EXPECT_EQ(stopped_text([&] { potsolve::assemble(m, 5, 2); }),
-            "Cannot find jcoll      1      5      4      0\n");
-  // the miss reports the row's bounds; a miss at the start of a row, too
-  EXPECT_EQ(stopped_text([&] { potsolve::find_jcoll(m, 5, 1); }),
-            "Cannot find jcoll      5      1     23     19\n");
+  EXPECT_EQ(failure(m), "miss 1 5 4 0");
+  // local row 1 first: (5,3,4,1) misses (5,1) at the start of row 5
+  potsolve::ModelStore r = m;
+  r.ielem = {0, 0, 0, 0, 1, 2, 3, 4, 5, 3, 4, 1};
+  EXPECT_EQ(failure(r), "miss 5 1 23 19");
+  // element 2 flat too (node 5 into the plane x = 0): its volume comes first
+  potsolve::ModelStore f = m;
+  f.xyz[3 * 5] = 0.0f;
+  EXPECT_EQ(failure(f), "flat 2");
+  // element 1 flat (node 2 into the plane x = 0), element 2 missing a coupling
+  potsolve::ModelStore g = m;
+  g.xyz[3 * 2] = 0.0f;
+  EXPECT_EQ(failure(g), "flat 1");
+  // a third element, flat, after the missing coupling of element 2
+  testmesh::Mesh three = five_nodes(2);
+  three.nelem = 3;
+  three.ielem.insert(three.ielem.end(), {2, 3, 4, 2});
+  three.imat.push_back(1);
+  potsolve::ModelStore h = fixture::make_store(three);
+  h.ielem = {0, 0, 0, 0, 1, 2, 3, 4, 1, 3, 4, 5, 2, 3, 4, 2};
+  EXPECT_EQ(failure(h), "miss 1 5 4 0");
 }
 
-TEST(Assemble, ZeroVolumeElementStopsNamingIt) {
+TEST(Assemble, StaleCacheIsReportedByTheRun) {
+  // the cache of (1,2,3,4),(2,3,4,5) read for the mesh of (1,2,3,4),(1,3,4,5)
+  potsolve::ModelStore m = fixture::make_store(five_nodes(2));
+  const std::string cache =
+      (std::filesystem::temp_directory_path() / ("stale-" + std::to_string(getpid()) + ".da0")).string();
+  potsolve::write_pattern_cache(cache, 5, m.irow, m.jcol);
+  m.ielem = five_nodes(1).ielem;
+  textio::ConsoleCapture capture;
+  try {
+    potsolve::run_solver(m, cache);
+    ADD_FAILURE() << "the run did not stop";
+  } catch (const textio::Stop& stop) {
+    EXPECT_EQ(stop.status, textio::exit_handled);
+  }
+  std::filesystem::remove(cache);
+  const std::string text = capture.text();
+  const std::string last = " Assemble the Stiffness matrix \nCannot find jcoll      1      5      4      0\n";
+  ASSERT_GE(text.size(), last.size());
+  EXPECT_EQ(text.substr(text.size() - last.size()), last) << text;
+}
+
+TEST(Assemble, ZeroVolumeElementIsNamed) {
   // element 4 with a repeated corner, element 6 on the corners 1 2 3 4 of one face of the cube
   for (const int e : {4, 6}) {
     potsolve::ModelStore m = fixture::make_store(testmesh::brick(1, 1, 1));
     for (int k = 0; k < 4; ++k) m.ielem[4 * e + k] = e == 6 ? k + 1 : m.ielem[4 * e + (k == 2 ? 0 : k)];
-    EXPECT_EQ(stopped_text([&] { potsolve::assemble(m, m.nnode, m.nelem); }),
-              "  Element           " + std::to_string(e) + " has zero volume\n");
+    EXPECT_EQ(failure(m), "flat " + std::to_string(e));
   }
 }
 
