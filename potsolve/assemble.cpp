@@ -1,7 +1,8 @@
 // The assembly row by row. Each element matrix is computed once; then every
 // row gathers the contributions of the elements holding its node, in ascending
 // element order, so each stored term is summed in the order of an element loop
-// without searching its position.
+// without searching its position. Large models go through their elements in a
+// few blocks, each row taking its share of every block in turn.
 #include "potsolve/assemble.h"
 
 #include <algorithm>
@@ -17,23 +18,23 @@ namespace {
 // Index of ek(i, j) among the ten values of the symmetric element matrix.
 constexpr int sym[4][4] = {{0, 1, 2, 3}, {1, 4, 5, 6}, {2, 5, 7, 8}, {3, 6, 8, 9}};
 
-// The upper triangle of every element's matrix (ek(i, j) and ek(j, i) are the
-// same products in the same order), ten values per element from element 1 on.
-// Returns the first element of zero volume, 0 when there is none.
-std::int32_t element_matrices(const ModelStore& m, std::int32_t ne, std::vector<double>& ek10) {
-  ek10.assign(10 * (static_cast<std::size_t>(ne) + 1), 0.0);
+// The upper triangle of the matrix of each element e0 <= e < e1 (ek(i, j) and
+// ek(j, i) are the same products in the same order), ten values per element
+// from ek10[0] on. Returns the first element of zero volume, 0 when none.
+std::int32_t element_matrices(const ModelStore& m, std::int32_t e0, std::int32_t e1, std::vector<double>& ek10) {
+  ek10.assign(10 * static_cast<std::size_t>(e1 - e0), 0.0);
   std::int32_t flat = 0;
   float xe[3][4];
   double ek[4][4];
   double fe[4];
   // each element's corners, coordinates and matrix
-  for (std::int32_t e = 1; e <= ne; ++e) {
+  for (std::int32_t e = e0; e < e1; ++e) {
     for (int k = 0; k < 4; ++k) {
       const std::size_t node = static_cast<std::size_t>(m.ielem[4 * static_cast<std::size_t>(e) + k]);
       for (int c = 0; c < 3; ++c) xe[c][k] = m.xyz[3 * node + c];
     }
     if (!element_matrix(xe, m.sigel[e], ek, fe) && flat == 0) flat = e;
-    double* out = ek10.data() + 10 * static_cast<std::size_t>(e);
+    double* out = ek10.data() + 10 * static_cast<std::size_t>(e - e0);
     // the upper triangle, row by row
     for (int i = 0; i < 4; ++i)
       for (int j = i; j < 4; ++j) out[sym[i][j]] = ek[i][j];
@@ -70,36 +71,46 @@ struct Miss {
 
 }  // namespace
 
-void assemble(ModelStore& m, std::int32_t n, std::int32_t ne) {
-  std::vector<double> ek10;
-  const std::int32_t flat = element_matrices(m, ne, ek10);
+void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block) {
   const Incidence inc = corner_slots(m, n, ne);
   const std::int32_t* irow = m.irow.data();
   const std::int32_t* jcol = m.jcol.data();
   const std::int32_t* ielem = m.ielem.data();
+  const std::int32_t* slot = inc.slot.data();
   double* amat = m.amat.data();
+  std::fill(m.amat.begin() + 1, m.amat.begin() + irow[n] + 1, 0.0);
   std::vector<std::int32_t> at(static_cast<std::size_t>(n) + 1, 0);  // position of column c in row r, or 0
+  std::vector<std::int32_t> next(inc.ptr.begin(), inc.ptr.end() - 1);  // each row's next slot
+  std::vector<double> ek10;
+  std::int32_t flat = 0;
   Miss miss;
-  // row by row: the terms of row r from the elements holding node r
-  for (std::int32_t r = 1; r <= n; ++r) {
-    // open the row: each column's position, each term cleared
-    for (std::int32_t p = irow[r - 1] + 1; p <= irow[r]; ++p) {
-      at[jcol[p]] = p;
-      amat[p] = 0.0;
-    }
-    // the elements of node r in ascending order, local row i, column j
-    for (std::int32_t q = inc.ptr[r]; q < inc.ptr[r + 1]; ++q) {
-      const std::int32_t s = inc.slot[q];
-      const std::int32_t e = s >> 2, i = s & 3;
-      const double* ek = ek10.data() + 10 * static_cast<std::size_t>(e);
-      for (int j = 0; j < 4; ++j) {
-        const std::int32_t p = at[ielem[4 * e + j]];
-        if (p != 0) amat[p] += ek[sym[i][j]];
-        else if (miss.before(s, j)) miss = {s, j};
+  // block by block of elements, ascending
+  for (std::int32_t e0 = 1; e0 <= ne; e0 += block) {
+    const std::int32_t e1 = e0 + std::min(block, ne + 1 - e0);
+    const std::int32_t first_flat = element_matrices(m, e0, e1, ek10);
+    if (flat == 0) flat = first_flat;
+    // row by row: the terms of row r from its elements in this block
+    for (std::int32_t r = 1; r <= n; ++r) {
+      std::int32_t q = next[r];
+      const std::int32_t end = inc.ptr[r + 1];
+      if (q == end || (slot[q] >> 2) >= e1) continue;
+      // open the row: each column's position
+      for (std::int32_t p = irow[r - 1] + 1; p <= irow[r]; ++p) at[jcol[p]] = p;
+      // the elements of node r in ascending order, local row i, column j
+      for (; q < end && (slot[q] >> 2) < e1; ++q) {
+        const std::int32_t s = slot[q];
+        const std::int32_t e = s >> 2, i = s & 3;
+        const double* ek = ek10.data() + 10 * static_cast<std::size_t>(e - e0);
+        for (int j = 0; j < 4; ++j) {
+          const std::int32_t p = at[ielem[4 * e + j]];
+          if (p != 0) amat[p] += ek[sym[i][j]];
+          else if (miss.before(s, j)) miss = {s, j};
+        }
       }
+      next[r] = q;
+      // close the row
+      for (std::int32_t p = irow[r - 1] + 1; p <= irow[r]; ++p) at[jcol[p]] = 0;
     }
-    // close the row
-    for (std::int32_t p = irow[r - 1] + 1; p <= irow[r]; ++p) at[jcol[p]] = 0;
   }
   // no element carries a load: the right-hand side starts from zero
   std::fill(m.rhs.begin() + 1, m.rhs.begin() + n + 1, 0.0);

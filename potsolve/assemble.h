@@ -19,6 +19,10 @@ struct MissingCoupling {
   std::int32_t i, j, rowend, rowstart;
 };
 
+// Element matrices held at once: the elements are taken in blocks of this
+// many (80 MiB of matrices), so that large models stay within their memory.
+constexpr std::int32_t block_elements = 1 << 20;
+
 // Sets amat(1..nnz) and rhs(1..n) to zero, then adds the stiffness matrix of
 // every element e = 1..ne: each stored term receives its contributions in
 // ascending element order, as an element loop adding local row i, then column
@@ -26,6 +30,7 @@ struct MissingCoupling {
 // increasing) and every corner in 1..n. The first failure in element order
 // (an element of zero volume before its own couplings, local row i then column
 // j) is thrown as ZeroVolume or MissingCoupling.
-void assemble(ModelStore& m, std::int32_t n, std::int32_t ne);
+// Tests lower block to take the elements in several blocks.
+void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block = block_elements);
 
 }  // namespace potsolve

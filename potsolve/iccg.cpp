@@ -59,8 +59,7 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
   // One conjugate-gradient step per pass, a true-residual test every tenth.
   for (std::int32_t iter = 1; iter <= itmax; ++iter) {
     out.iterations = iter;
-    matvec_split(s.a, pdir, qvec);
-    const double pap = dot(n, pdir, qvec);
+    const double pap = matvec_dot(s.a, pdir, qvec);
     // Breakdown (p.A.p = 0, e.g. r already 0): keep x and r as they are.
     if (pap != 0.0) {
       const double alpha = rho / pap;
@@ -72,13 +71,8 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
     }
 
     if (iter % test_every == 0) {
-      matvec_split(s.a, pot, qvec);
-      double ee = 0.0;
       // |b - A x|^2 from the recomputed product.
-      for (std::int32_t i = 1; i <= n; ++i) {
-        const double d = rhs[i] - qvec[i];
-        ee = ee + d * d;
-      }
+      const double ee = residual_squared(s.a, pot, rhs, qvec);
       out.residual = std::fabs(std::sqrt(ee) / bnorm);
       if (monitor) monitor(iter, out.residual);
       if (iccg_converged(out.residual)) {

@@ -96,6 +96,13 @@ IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n);
 // y = A x (x and y indexed 1..n).
 void matvec_split(const SplitMatrix& a, const std::vector<double>& x, std::vector<double>& y);
 
+// y = A x; returns the sum of x(i) y(i), i = 1..n ascending.
+double matvec_dot(const SplitMatrix& a, const std::vector<double>& x, std::vector<double>& y);
+
+// y = A x; returns the sum of (b(i) - y(i))^2, i = 1..n ascending.
+double residual_squared(const SplitMatrix& a, const std::vector<double>& x, const std::vector<double>& b,
+                        std::vector<double>& y);
+
 // z = M^-1 r.
 void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<double>& r,
                    std::vector<double>& z);

@@ -26,9 +26,9 @@ testmesh::Mesh five_nodes(std::int32_t second_corner) {
 }
 
 // The failure that assemble throws: "flat e" or "miss i j rowend rowstart".
-std::string failure(potsolve::ModelStore& m) {
+std::string failure(potsolve::ModelStore& m, std::int32_t block = potsolve::block_elements) {
   try {
-    potsolve::assemble(m, m.nnode, m.nelem);
+    potsolve::assemble(m, m.nnode, m.nelem, block);
   } catch (const potsolve::ZeroVolume& z) {
     return "flat " + std::to_string(z.element);
   } catch (const potsolve::MissingCoupling& c) {
@@ -63,6 +63,9 @@ TEST(Assemble, FirstFailureInElementOrder) {
   potsolve::ModelStore h = fixture::make_store(three);
   h.ielem = {0, 0, 0, 0, 1, 2, 3, 4, 1, 3, 4, 5, 2, 3, 4, 2};
   EXPECT_EQ(failure(h), "miss 1 5 4 0");
+  // the same with one element per block
+  EXPECT_EQ(failure(h, 1), "miss 1 5 4 0");
+  EXPECT_EQ(failure(f, 1), "flat 2");
 }
 
 TEST(Assemble, StaleCacheIsReportedByTheRun) {
@@ -105,10 +108,14 @@ TEST(Assemble, SameBitsAsLinearScanAssembly) {
     std::fill(fast.amat.begin() + 1, fast.amat.end(), 7.0);
     std::fill(fast.rhs.begin() + 1, fast.rhs.end(), -3.0);
     potsolve::ModelStore slow = fast;
-    potsolve::assemble(fast, fast.nnode, fast.nelem);
     literal::assemble(slow, slow.nnode, slow.nelem);
-    EXPECT_EQ(fixture::first_bit_difference(fast.amat, slow.amat), -1) << mesh.nnode;
-    EXPECT_EQ(fixture::first_bit_difference(fast.rhs, slow.rhs), -1) << mesh.nnode;
+    // in one block, and in blocks of 7 elements
+    for (const std::int32_t block : {potsolve::block_elements, 7}) {
+      potsolve::ModelStore work = fast;
+      potsolve::assemble(work, work.nnode, work.nelem, block);
+      EXPECT_EQ(fixture::first_bit_difference(work.amat, slow.amat), -1) << mesh.nnode << " " << block;
+      EXPECT_EQ(fixture::first_bit_difference(work.rhs, slow.rhs), -1) << mesh.nnode << " " << block;
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // preconditioner solve that read the upper terms from their own rows.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <random>
 
@@ -75,7 +76,19 @@ TEST(Transpose, ProductIsBitIdentical) {
     const std::vector<double> x = random_vector(c.n, 3);
     std::vector<double> fast(c.n + 1);
     potsolve::matvec_split(s.a, x, fast);
-    EXPECT_EQ(fixture::first_bit_difference(fast, assembled_product(c, x), 1), -1) << "order " << c.n;
+    const std::vector<double> slow = assembled_product(c, x);
+    EXPECT_EQ(fixture::first_bit_difference(fast, slow, 1), -1) << "order " << c.n;
+    // the fused sums: the same terms added in the same ascending order
+    const std::vector<double> b = random_vector(c.n, 5);
+    double xy = 0.0, rr = 0.0;
+    for (std::int32_t i = 1; i <= c.n; ++i) {
+      xy = xy + x[i] * slow[i];
+      rr = rr + (b[i] - slow[i]) * (b[i] - slow[i]);
+    }
+    std::vector<double> y(c.n + 1);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(potsolve::matvec_dot(s.a, x, y)), std::bit_cast<std::uint64_t>(xy));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(potsolve::residual_squared(s.a, x, b, y)),
+              std::bit_cast<std::uint64_t>(rr));
   }
 }
 
