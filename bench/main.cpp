@@ -5,7 +5,11 @@
 // against Eigen's kernels and the memory bound, and the peak memory of both
 // programs. All rows come from one run.
 //
-//   bench [--markdown FILE] [--cubes C] [--small C] [--seed S] [--model DIR]... [--keep]
+//   bench [--markdown FILE] [--cubes C] [--small C] [--seed S] [--model DIR]... [--models-only] [--keep]
+//
+// --models-only measures potsolve and PETSc on the given directories alone
+// (no bricks, no cortexmap, literal or Eigen sections): the way to a large
+// model in reasonable time.
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +38,7 @@ struct Options {
   int sheet_v = 400;
   std::uint32_t seed = 2026;        // the random node numbering
   std::vector<std::string> models;  // further model directories
+  bool models_only = false;
   bool keep = false;
 };
 
@@ -51,9 +56,11 @@ Options parse(int argc, char** argv) {
     else if (a == "--small") o.small = std::stoi(value());
     else if (a == "--seed") o.seed = static_cast<std::uint32_t>(std::stoul(value()));
     else if (a == "--model") o.models.push_back(value());
+    else if (a == "--models-only") o.models_only = true;
     else if (a == "--keep") o.keep = true;
     else throw std::runtime_error("unknown option " + a);
   }
+  if (o.models_only && o.models.empty()) throw std::runtime_error("--models-only needs --model DIR");
   if (o.cubes < 12) {  // a small trial run: a smaller sheet too
     o.sheet_u = 50;
     o.sheet_v = 40;
@@ -91,7 +98,7 @@ int main(int argc, char** argv) try {
   };
   std::vector<Entry> models;
   std::int32_t npts = 0, ntri = 0;
-  {
+  if (!opt.models_only) {
     const std::string c = std::to_string(opt.cubes);
     models.push_back({"brick " + c + "^3", root + "/brick"});
     models.push_back({"brick " + c + "^3, nodes shuffled", root + "/shuffled"});
@@ -153,6 +160,8 @@ int main(int argc, char** argv) try {
       put("PETSc final relative residual", sci(peer.residual));
       put("PETSc answer vs ours (max, relative)", sci(peer.max_rel_diff));
       put("ours / PETSc, per iteration", fixed(per / (peer.solve / std::max(1, peer.iterations)), 2));
+      put("ours / PETSc, per iteration, processor time",
+          fixed((run.iter_cpu / run.iterations) / (peer.solve_cpu / std::max(1, peer.iterations)), 2));
     }
 
     progress("potsolve as a program on " + e.name);
@@ -160,14 +169,23 @@ int main(int argc, char** argv) try {
     const ChildRun ps = spawner.run(POTSOLVE_EXE, e.dir);
     const ChildRun ps2 = spawner.run(POTSOLVE_EXE, e.dir);
     put("potsolve end to end", fixed(ps.seconds, 2) + " s");
+    put("potsolve end to end, processor time", fixed(ps.cpu, 2) + " s");
     put("potsolve end to end, cache present", fixed(ps2.seconds, 2) + " s");
     put("potsolve peak resident set", mib(ps.maxrss));
     put("potsolve exit status", std::to_string(ps.status) + ", " + std::to_string(ps2.status));
     if (peer.available) {
       put("potsolve end to end / PETSc setup + solve", fixed(ps.seconds / (peer.setup + peer.solve), 2));
       put("potsolve end to end / PETSc solve", fixed(ps.seconds / peer.solve, 2));
+      put("same, processor times", fixed(ps.cpu / peer.solve_cpu, 2));
     }
     if (k == 0) brick = std::move(run);
+  }
+  if (opt.models_only) {
+    peer_end();
+    std::cout << "potsolve, stage by stage and whole, beside PETSc\n" << sheet.text();
+    if (!opt.markdown.empty()) std::ofstream(opt.markdown) << sheet.markdown();
+    if (!opt.keep) std::filesystem::remove_all(root);
+    return 0;
   }
 
   progress("cortexmap stages");

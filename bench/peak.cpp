@@ -35,6 +35,8 @@ ChildRun run_direct(const std::string& program, const std::string& dir) {
   r.seconds = now() - t0;
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.maxrss = static_cast<double>(ru.ru_maxrss) * 1024.0;  // kilobytes on Linux
+  r.cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+          1e-6 * static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
   return r;
 }
 

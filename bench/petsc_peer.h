@@ -12,6 +12,7 @@ struct PeerRun {
   int iterations = 0;
   double setup = 0.0;     // seconds: the matrix, the vectors and the factor
   double solve = 0.0;     // seconds in the iteration
+  double solve_cpu = 0.0; // processor seconds in the iteration
   double residual = 0.0;  // |b - A x| / |b| of its answer
   double max_rel_diff = 0.0;  // |x_peer - x_ours|_inf / |x_ours|_inf
 };

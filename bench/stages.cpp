@@ -97,7 +97,9 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   run.times.add("transpose map", time_once([&] { potsolve::build_transpose_map(s.a); }));
   run.times.add("factorisation", time_once([&] { s.f = potsolve::factorize_ic(s.a); }));
   potsolve::PcgResult result;
+  const double c0 = cpu_now();
   run.iter_total = time_once([&] { result = potsolve::pcg_iterate(s, m.rhs, m.pot, m.res); });
+  run.iter_cpu = cpu_now() - c0;
   if (!result.converged) throw std::runtime_error("the model in " + dir + " did not converge");
   run.times.add("write POTENT.OUT", time_once([&] { potsolve::write_potentials(m); }));
   run.iterations = result.iterations;

@@ -32,6 +32,7 @@ struct SolverRun {
   potsolve::IccgSystem sys;
   Times times;                 // every stage but the iteration
   double iter_total = 0.0;     // seconds in the iteration
+  double iter_cpu = 0.0;       // processor seconds in the iteration
 };
 
 struct MapRun {
