@@ -140,6 +140,7 @@ int main(int argc, char** argv) try {
     put("stored terms", std::to_string(run.nnz));
     put("fixed nodes", std::to_string(run.nfixed));
     for (const auto& [stage, t] : run.times.list) put(stage, ms(t));
+    put("pattern cache reads back", run.cache_reads_back ? "yes" : "no");
     put("all stages but the iteration", ms(run.times.total()));
     put("iterations", std::to_string(run.iterations));
     put("final relative residual", sci(run.residual));

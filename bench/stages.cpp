@@ -83,8 +83,7 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   potsolve::CacheRead got{};
   run.times.add("pattern cache read",
                 time_once([&] { got = potsolve::read_pattern_cache(cache, n, irow2, jcol2); }));
-  if (got != potsolve::CacheRead::read || irow2 != m.irow || jcol2 != m.jcol)
-    throw std::runtime_error("the pattern cache did not read back");
+  run.cache_reads_back = got == potsolve::CacheRead::read && irow2 == m.irow && jcol2 == m.jcol;
   m.amat.assign(m.jcol.size(), 0.0);
   run.times.add("assembly", time_once([&] { potsolve::assemble(m, n, ne); }));
   run.times.add("Dirichlet", time_once([&] { potsolve::apply_dirichlet(m, m.nnode); }));

@@ -25,6 +25,7 @@ struct SolverRun {
   std::string dir;
   std::int32_t n = 0, nelem = 0, nnz = 0, nfixed = 0, iterations = 0;
   double residual = 0.0;       // relative true residual at the last test
+  bool cache_reads_back = false;  // the pattern cache gave back the pattern it was written from
   // The system as the iteration sees it: rows with both triangles, after the
   // fixed potentials were imposed, and its split form with the factor.
   std::vector<std::int32_t> irow, jcol;
