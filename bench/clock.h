@@ -2,12 +2,16 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 
 namespace bench {
 
 inline double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
+
+// Processor seconds of this process so far (all its threads).
+inline double cpu_now() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 // Seconds taken by one call of f.
 template <class F>

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
+#include <utility>
 
 namespace bench {
 
@@ -18,6 +20,23 @@ Model make_brick(int c) {
   }
   m.nfixed = static_cast<std::int32_t>(m.boundary.bcp.size());
   return m;
+}
+
+Model shuffle_nodes(const Model& m, std::uint32_t seed) {
+  const std::int32_t n = m.mesh.nnode;
+  std::vector<std::int32_t> perm(static_cast<std::size_t>(n) + 1);
+  // the identity, then Fisher-Yates from the top with a 64-bit draw per slot
+  for (std::int32_t i = 0; i <= n; ++i) perm[i] = i;
+  std::mt19937_64 rng(seed);
+  for (std::int32_t i = n; i > 1; --i) std::swap(perm[i], perm[1 + static_cast<std::int32_t>(rng() % i)]);
+  Model out = m;
+  // coordinates to their new numbers
+  for (std::int32_t i = 1; i <= n; ++i)
+    for (int c = 0; c < 3; ++c) out.mesh.xyz[3 * perm[i] + c] = m.mesh.xyz[3 * i + c];
+  // corners and fixed nodes renumbered
+  for (std::size_t k = 4; k < out.mesh.ielem.size(); ++k) out.mesh.ielem[k] = perm[m.mesh.ielem[k]];
+  for (auto& [node, code] : out.boundary.bcp) node = perm[node];
+  return out;
 }
 
 std::vector<float> sheet_points(const Model& m, int pu, int pv) {

@@ -20,6 +20,10 @@ struct Model {
 // A brick of c*c*c cubes of 1 mm, six tetrahedra per cube.
 Model make_brick(int c);
 
+// The same model with its node numbers drawn in a random order (a fixed seed
+// gives the same numbering on every run): node i becomes node perm(i).
+Model shuffle_nodes(const Model& m, std::uint32_t seed);
+
 // Writes the model files (setting.dta with the factor 0.001 to metres),
 // ele_size.txt and a cortex.dat of pu*pv points on a wavy sheet through the
 // brick, 2*(pu-1)*(pv-1) triangles. Returns the number of points.

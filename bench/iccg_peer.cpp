@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "clock.h"
-#include "stamps.h"
 
 namespace bench {
 
@@ -80,12 +79,24 @@ Vec eigen_pcg(const SpRow& A, const SpCol& L, const Vec& b, int iters) {
 
 }  // namespace
 
-IccgComparison compare_iccg(SolverRun& run, int iters) {
-  QuietConsole quiet;
+double iteration_bytes(std::int32_t n, std::int32_t nlow) {
+  // Per off-diagonal pair, the two matrix values, the two factor values (8 bytes
+  // each) and four column indices (4 bytes); per row, the arrays of the product,
+  // both sweeps and the vector updates; the true-residual test adds a tenth of
+  // a product.
+  const double nl = nlow, nn = n;
+  const double product = 2 * nl * (8 + 4) + nn * (4 + 4 + 4 + 8 + 8);     // values, columns, diag, two row pointers, x, y
+  const double forward = nl * (8 + 4) + nn * (4 + 8 + 8 + 8);              // factor, cols; row pointer, rdiag, r, z
+  const double backward = nl * (8 + 4) + nn * (4 + 8 + 8 + 8);             // factor, cols; row pointer, rdiag, z in, z out
+  const double vectors = nn * 8 * (2 + 6 + 2 + 3);                         // p.q; x, r updates; r.z; p update
+  const double test = (product + nn * 8 * 2) / 10;                         // A x and b - A x
+  return product + forward + backward + vectors + test;
+}
+
+IccgComparison compare_iccg(const SolverRun& run, int iters) {
   IccgComparison c;
   c.iterations = iters;
-  potsolve::ModelStore& m = run.m;
-  potsolve::IccgStore& s = *run.s;
+  const potsolve::IccgSystem& s = run.sys;
   const std::int32_t n = run.n;
 
   // A as the solver sees it (the diagonal rounded to 32 bits), 0-based.
@@ -94,7 +105,7 @@ IccgComparison compare_iccg(SolverRun& run, int iters) {
   for (std::int32_t i = 1; i <= n; ++i)
     for (std::int32_t p = run.irow[i - 1] + 1; p <= run.irow[i]; ++p) {
       const std::int32_t j = run.jcol[p];
-      const double v = j == i ? static_cast<double>(s.diag[i]) : run.amat[p];
+      const double v = j == i ? static_cast<double>(s.a.diag[i]) : run.amat[p];
       ta.emplace_back(i - 1, j - 1, v);
     }
   SpRow A(n, n);
@@ -102,12 +113,12 @@ IccgComparison compare_iccg(SolverRun& run, int iters) {
   A.makeCompressed();
   // The solver's factor M = (D + L) D^-1 (D + L)^T as Eigen's L L^T with
   // L = (D + L) D^-1/2: column c scaled by sqrt(1/d(c)).
-  const double* rdiag = m.amat.data() + s.nlow;
-  const double* sfac = m.amat.data() + s.nhalf;
-  tl.reserve(static_cast<std::size_t>(s.nlow) + n);
+  const double* rdiag = s.f.rdiag.data();
+  const double* sfac = s.f.lowfac.data();
+  tl.reserve(static_cast<std::size_t>(s.a.nlow()) + n);
   for (std::int32_t k = 1; k <= n; ++k) {
-    for (std::int32_t p = m.irow[k - 1] + 1; p <= m.irow[k]; ++p) {
-      const std::int32_t col = m.jcol[p];
+    for (std::int32_t p = s.a.lowptr[k - 1] + 1; p <= s.a.lowptr[k]; ++p) {
+      const std::int32_t col = s.a.lowcol[p];
       tl.emplace_back(k - 1, col - 1, sfac[p] * std::sqrt(rdiag[col]));
     }
     tl.emplace_back(k - 1, k - 1, 1.0 / std::sqrt(rdiag[k]));
@@ -116,34 +127,23 @@ IccgComparison compare_iccg(SolverRun& run, int iters) {
   L.setFromTriplets(tl.begin(), tl.end());
   L.makeCompressed();
   Vec b(n);
-  for (std::int32_t i = 1; i <= n; ++i) b[i - 1] = m.rhs[i];
+  for (std::int32_t i = 1; i <= n; ++i) b[i - 1] = run.rhs[i];
 
   // Best of three runs of each, the solver's own iteration first.
   c.ours = c.eigen = 1e30;
+  std::vector<double> pot(run.rhs.size(), 0.0), res(run.rhs.size(), 0.0);
   Vec xe;
   for (int rep = 0; rep < 3; ++rep) {
-    c.ours = std::min(c.ours, time_once([&] { potsolve::pcg_iterate(n, m, s, iters); }) / iters);
+    c.ours = std::min(c.ours, time_once([&] { potsolve::pcg_iterate(s, run.rhs, pot, res, {}, iters); }) / iters);
     c.eigen = std::min(c.eigen, time_once([&] { xe = eigen_pcg(A, L, b, iters); }) / iters);
   }
   double dmax = 0.0, xmax = 0.0;
   for (std::int32_t i = 1; i <= n; ++i) {
-    dmax = std::max(dmax, std::fabs(m.pot[i] - xe[i - 1]));
-    xmax = std::max(xmax, std::fabs(m.pot[i]));
+    dmax = std::max(dmax, std::fabs(pot[i] - xe[i - 1]));
+    xmax = std::max(xmax, std::fabs(pot[i]));
   }
   c.max_rel_diff = xmax > 0 ? dmax / xmax : dmax;
-
-  // Bytes one iteration must move: per off-diagonal pair, the two matrix values,
-  // the two factor values (8 bytes each) and four column indices (4 bytes); per
-  // row, the arrays of the product, both sweeps and the vector updates; the
-  // true-residual test adds a tenth of a product.
-  const double nl = s.nlow, nn = n;
-  const double product = 2 * nl * (8 + 4) + nn * (4 + 4 + 4 + 8 + 8);     // values, columns, diag, irow, iup, x, y
-  const double forward = nl * (8 + 4) + nn * (4 + 8 + 8 + 8);              // sfac, cols; irow, rdiag, r, z
-  const double backward = nl * (8 + 4) + nn * (4 + 8 + 8 + 8);             // upfac, cols; iup, rdiag, z in, z out
-  const double vectors = nn * 8 * (2 + 6 + 2 + 3);                         // p.q; x, r updates; r.z; p update
-  const double test = (product + nn * 8 * 2) / 10;                         // A x and b - A x
-  c.bytes = product + forward + backward + vectors + test;
-  c.bandwidth = triad_bandwidth();
+  c.bytes = iteration_bytes(n, s.a.nlow());
   return c;
 }
 

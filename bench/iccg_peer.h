@@ -12,15 +12,18 @@ struct IccgComparison {
   int iterations = 0;
   double ours = 0.0, eigen = 0.0;  // seconds per iteration
   double bytes = 0.0;              // bytes per iteration
-  double bandwidth = 0.0;          // bytes per second (triad)
   double max_rel_diff = 0.0;       // |x_ours - x_eigen|_inf / |x_ours|_inf after the run
 };
 
 // Bandwidth of a = b + s*c over arrays far larger than the caches (best of reps).
 double triad_bandwidth();
 
+// The bytes one iteration must move at least: the matrix, the factor, their
+// indices and the vectors, each read or written once.
+double iteration_bytes(std::int32_t n, std::int32_t nlow);
+
 // Runs both iterations for `iters` steps (test every 10th, as the solver does)
 // on the solved system of run.
-IccgComparison compare_iccg(SolverRun& run, int iters);
+IccgComparison compare_iccg(const SolverRun& run, int iters);
 
 }  // namespace bench

@@ -1,9 +1,15 @@
-// headfield benchmark: every stage of potsolve and cortexmap at full capacity,
-// the literal loops against the fast ones, the ICCG iteration against Eigen's
-// kernels and the memory bound, and the peak memory of both programs. All rows
-// come from one run and are printed as one table.
+// headfield benchmark: every stage of potsolve on a structured brick, the same
+// brick with its nodes numbered at random, and any model directory given,
+// side by side with PETSc's CG + ICC(0) on the same systems; every stage of
+// cortexmap, the literal loops against the fast ones, the ICCG iteration
+// against Eigen's kernels and the memory bound, and the peak memory of both
+// programs. All rows come from one run.
 //
-//   bench [--markdown FILE] [--cubes C] [--small C] [--keep]
+//   bench [--markdown FILE] [--cubes C] [--small C] [--seed S] [--model DIR]... [--models-only] [--keep]
+//
+// --models-only measures potsolve and PETSc on the given directories alone
+// (no bricks, no cortexmap, literal or Eigen sections): the way to a large
+// model in reasonable time.
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +24,7 @@
 #include "iccg_peer.h"
 #include "literal.h"
 #include "peak.h"
+#include "petsc_peer.h"
 #include "stages.h"
 #include "table.h"
 
@@ -29,6 +36,9 @@ struct Options {
   int small = 16;     // the model of the literal loops
   int sheet_u = 250;  // cortical sheet: 250 x 400 = 100,000 points
   int sheet_v = 400;
+  std::uint32_t seed = 2026;        // the random node numbering
+  std::vector<std::string> models;  // further model directories
+  bool models_only = false;
   bool keep = false;
 };
 
@@ -44,9 +54,13 @@ Options parse(int argc, char** argv) {
     if (a == "--markdown") o.markdown = value();
     else if (a == "--cubes") o.cubes = std::stoi(value());
     else if (a == "--small") o.small = std::stoi(value());
+    else if (a == "--seed") o.seed = static_cast<std::uint32_t>(std::stoul(value()));
+    else if (a == "--model") o.models.push_back(value());
+    else if (a == "--models-only") o.models_only = true;
     else if (a == "--keep") o.keep = true;
     else throw std::runtime_error("unknown option " + a);
   }
+  if (o.models_only && o.models.empty()) throw std::runtime_error("--models-only needs --model DIR");
   if (o.cubes < 12) {  // a small trial run: a smaller sheet too
     o.sheet_u = 50;
     o.sheet_v = 40;
@@ -56,50 +70,141 @@ Options parse(int argc, char** argv) {
 
 void progress(const std::string& what) { std::cerr << "[bench] " << what << std::endl; }
 
+// A copy of a model directory's files (without a pattern cache or results),
+// with a setting.dta reading from the directory itself when it has none.
+void copy_model(const std::string& from, const std::string& to) {
+  namespace fs = std::filesystem;
+  fs::create_directories(to);
+  // each model file
+  for (const char* f : {"xyz.dat", "elem.dat", "prop.dat", "bval.dat", "bcp.dat", "setting.dta"})
+    if (fs::exists(fs::path(from) / f)) fs::copy_file(fs::path(from) / f, fs::path(to) / f);
+  if (!fs::exists(fs::path(to) / "setting.dta")) testmesh::write_file(to + "/setting.dta", "''\n0.001\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) try {
   using namespace bench;
   const Options opt = parse(argc, argv);
   Spawner spawner;  // while the process is small
-  const std::string dir = (std::filesystem::temp_directory_path() / ("headfield-bench-" + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(dir);
+  peer_begin();
+  const std::string root = (std::filesystem::temp_directory_path() / ("headfield-bench-" + std::to_string(getpid()))).string();
   Table table;
 
-  progress("generating the full-capacity model in " + dir);
+  // The models: the structured brick, the same brick numbered at random, the
+  // directories given.
+  struct Entry {
+    std::string name, dir;
+  };
+  std::vector<Entry> models;
   std::int32_t npts = 0, ntri = 0;
-  LoopSizes full;
-  {
+  if (!opt.models_only) {
+    const std::string c = std::to_string(opt.cubes);
+    models.push_back({"brick " + c + "^3", root + "/brick"});
+    models.push_back({"brick " + c + "^3, nodes shuffled", root + "/shuffled"});
+    progress("generating the bricks in " + root);
     const Model model = make_brick(opt.cubes);
-    npts = write_all(dir, model, opt.sheet_u, opt.sheet_v);
+    std::filesystem::create_directories(models[0].dir);
+    std::filesystem::create_directories(models[1].dir);
+    npts = write_all(models[0].dir, model, opt.sheet_u, opt.sheet_v);
     ntri = 2 * (opt.sheet_u - 1) * (opt.sheet_v - 1);
-    full = {double(model.mesh.nnode), double(model.mesh.nelem), 0, double(model.nfixed), double(npts)};
+    const Model shuffled = shuffle_nodes(model, opt.seed);
+    testmesh::write_model(models[1].dir, shuffled.mesh, shuffled.boundary, 0.001f);
     table.section("model");
-    table.add("brick " + std::to_string(opt.cubes) + "^3 cubes x 6 tetrahedra",
-              std::to_string(model.mesh.nnode) + " nodes", std::to_string(model.mesh.nelem) + " elements, " +
-              std::to_string(model.nfixed) + " fixed nodes (two faces)");
+    table.add("brick " + c + "^3 cubes x 6 tetrahedra", std::to_string(model.mesh.nnode) + " nodes",
+              std::to_string(model.mesh.nelem) + " elements, two faces held; shuffled: seed " +
+                  std::to_string(opt.seed));
     table.add("cortical sheet", std::to_string(npts) + " points", std::to_string(ntri) + " triangles");
   }
+  // each further directory under its own name
+  for (const std::string& d : opt.models) {
+    const std::string name = std::filesystem::path(d).lexically_normal().filename().string();
+    models.push_back({name.empty() ? d : name, root + "/model-" + std::to_string(models.size())});
+    copy_model(d, models.back().dir);
+  }
 
-  progress("potsolve stages");
-  SolverRun solver;
-  solver_stages(dir, solver, table);
-  full.nnz = solver.nnz;
+  std::vector<std::string> names;
+  for (const Entry& e : models) names.push_back(e.name);
+  Sheet sheet(names);
+  const double bandwidth = triad_bandwidth();
+  SolverRun brick;
+  // potsolve's stages, PETSc and the whole program on each model
+  for (std::size_t k = 0; k < models.size(); ++k) {
+    const Entry& e = models[k];
+    progress("potsolve stages on " + e.name);
+    SolverRun run;
+    solver_stages(e.dir, run);
+    auto put = [&](const std::string& row, std::string v) { sheet.set(row, k, std::move(v)); };
+    put("nodes", std::to_string(run.n));
+    put("elements", std::to_string(run.nelem));
+    put("stored terms", std::to_string(run.nnz));
+    put("fixed nodes", std::to_string(run.nfixed));
+    for (const auto& [stage, t] : run.times.list) put(stage, ms(t));
+    put("pattern cache reads back", run.cache_reads_back ? "yes" : "no");
+    put("all stages but the iteration", ms(run.times.total()));
+    put("iterations", std::to_string(run.iterations));
+    put("final relative residual", sci(run.residual));
+    put("iteration total", ms(run.iter_total));
+    const double per = run.iter_total / run.iterations;
+    put("time per iteration", ms(per));
+    const double bound = iteration_bytes(run.n, run.sys.a.nlow()) / bandwidth;
+    put("memory bound per iteration", ms(bound));
+    put("ours / memory bound", fixed(per / bound, 2));
+
+    progress("PETSc on " + e.name);
+    const PeerRun peer = peer_solve(run);
+    if (peer.available) {
+      put("PETSc CG + ICC(0): iterations", std::to_string(peer.iterations));
+      put("PETSc setup (matrix, factor)", ms(peer.setup));
+      put("PETSc solve", ms(peer.solve));
+      put("PETSc time per iteration", ms(peer.solve / std::max(1, peer.iterations)));
+      put("PETSc final relative residual", sci(peer.residual));
+      put("PETSc answer vs ours (max, relative)", sci(peer.max_rel_diff));
+      put("ours / PETSc, per iteration", fixed(per / (peer.solve / std::max(1, peer.iterations)), 2));
+      put("ours / PETSc, per iteration, processor time",
+          fixed((run.iter_cpu / run.iterations) / (peer.solve_cpu / std::max(1, peer.iterations)), 2));
+    }
+
+    progress("potsolve as a program on " + e.name);
+    std::filesystem::remove(e.dir + "/irowjcol.da0");
+    const ChildRun ps = spawner.run(POTSOLVE_EXE, e.dir);
+    const ChildRun ps2 = spawner.run(POTSOLVE_EXE, e.dir);
+    put("potsolve end to end", fixed(ps.seconds, 2) + " s");
+    put("potsolve end to end, processor time", fixed(ps.cpu, 2) + " s");
+    put("potsolve end to end, cache present", fixed(ps2.seconds, 2) + " s");
+    put("potsolve peak resident set", mib(ps.maxrss));
+    put("potsolve exit status", std::to_string(ps.status) + ", " + std::to_string(ps2.status));
+    if (peer.available) {
+      put("potsolve end to end / PETSc setup + solve", fixed(ps.seconds / (peer.setup + peer.solve), 2));
+      put("potsolve end to end / PETSc solve", fixed(ps.seconds / peer.solve, 2));
+      put("same, processor times", fixed(ps.cpu / peer.solve_cpu, 2));
+    }
+    if (k == 0) brick = std::move(run);
+  }
+  if (opt.models_only) {
+    peer_end();
+    std::cout << "potsolve, stage by stage and whole, beside PETSc\n" << sheet.text();
+    if (!opt.markdown.empty()) std::ofstream(opt.markdown) << sheet.markdown();
+    if (!opt.keep) std::filesystem::remove_all(root);
+    return 0;
+  }
+
   progress("cortexmap stages");
-  const MapRun map = map_stages(dir, table);
+  const MapRun map = map_stages(models[0].dir, table);
 
   progress("literal loops on a " + std::to_string(opt.small) + "^3 brick");
   const int side = 40;  // 1,600 sheet points for the literal nearest search
+  const LoopSizes full{double(brick.n), double(brick.nelem), double(brick.nnz), double(brick.nfixed), double(npts)};
   std::vector<LiteralResult> lit = compare_literal(opt.small, side, full);
-  const double fast_total = solver.stages_total + solver.iter_total + map.total;
+  const double fast_total = brick.times.total() + brick.iter_total + map.times.total();
   double literal_total = fast_total;
   table.section("literal vs fast, " + std::to_string(opt.small) + "^3 brick");
   for (LiteralResult& r : lit) {
-    r.full_fast = r.name == "pattern search"   ? solver.times_by_name("pattern search")
-                  : r.name == "Dirichlet pass" ? solver.times_by_name("Dirichlet")
-                  : r.name == "transpose map"  ? solver.times_by_name("transpose map")
-                  : r.name == "node averages"  ? map.time_of("node averages")
-                                               : map.time_of("nearest search");
+    r.full_fast = r.name == "pattern search"   ? brick.times.of("pattern search")
+                  : r.name == "Dirichlet pass" ? brick.times.of("Dirichlet")
+                  : r.name == "transpose map"  ? brick.times.of("transpose map")
+                  : r.name == "node averages"  ? map.times.of("node averages")
+                                               : map.times.of("nearest search");
     const double at_full = r.literal * r.growth;
     literal_total += at_full - r.full_fast;
     table.add(r.name, ratio(r.literal / r.fast),
@@ -114,46 +219,38 @@ int main(int argc, char** argv) try {
              "map as nodes^2, the nearest search as points x elements. The whole-run figure replaces the "
              "five fast stages of the full-capacity run by those extrapolated times.");
 
-  progress("ICCG against Eigen and the memory bound");
-  const int iters = std::max(10, std::min(200, (solver.iterations - 1) / 10 * 10));
-  const IccgComparison ic = compare_iccg(solver, iters);
-  const double bound = ic.bytes / ic.bandwidth;
-  table.section("ICCG per iteration");
+  progress("ICCG against Eigen on the brick");
+  const int iters = std::max(10, std::min(200, (brick.iterations - 1) / 10 * 10));
+  const IccgComparison ic = compare_iccg(brick, iters);
+  const double bound = ic.bytes / bandwidth;
+  table.section("ICCG per iteration, brick");
   table.add("this solver", ms(ic.ours), std::to_string(ic.iterations) + " iterations, best of 3");
   table.add("Eigen 3 kernels, same matrix and factor", ms(ic.eigen),
             "ours / Eigen = " + fixed(ic.ours / ic.eigen, 2) + "; largest iterate difference " +
                 sci(ic.max_rel_diff) + " relative");
   table.add("bytes one iteration moves", mib(ic.bytes), "values, indices and vectors read or written once");
-  table.add("streaming bandwidth (triad)", fixed(ic.bandwidth / 1e9, 2) + " GB/s", "a = b + s*c, 3 x 64 MiB");
-  table.add("memory bound", ms(bound), "ours / bound = " + fixed(ic.ours / bound, 2) + " (goal <= 1.5)");
-
+  table.add("streaming bandwidth (triad)", fixed(bandwidth / 1e9, 2) + " GB/s", "a = b + s*c, 3 x 64 MiB");
+  table.add("memory bound", ms(bound), "ours / bound = " + fixed(ic.ours / bound, 2));
   table.note("Memory bound: the bytes of the matrix values, factor values, column indices and vectors "
              "that one iteration reads or writes once each, over the triad bandwidth of the same run. "
              "A ratio below 1 means the iteration's working set stays partly in the last-level cache.");
 
-  progress("whole runs as child processes");
-  table.section("whole programs, full capacity");
-  std::filesystem::remove(dir + "/irowjcol.da0");
-  const ChildRun ps = spawner.run(POTSOLVE_EXE, dir);
-  table.add("potsolve peak resident set", mib(ps.maxrss),
-            "run " + fixed(ps.seconds, 2) + " s without the pattern cache, exit " + std::to_string(ps.status) +
-                " (goal < 200 MiB)");
-  const ChildRun ps2 = spawner.run(POTSOLVE_EXE, dir);
-  table.add("potsolve, pattern cache present", mib(ps2.maxrss),
-            "run " + fixed(ps2.seconds, 2) + " s, exit " + std::to_string(ps2.status));
-  const ChildRun cx = spawner.run(CORTEXMAP_EXE, dir);
+  progress("cortexmap as a program");
+  table.section("cortexmap, whole program");
+  const ChildRun cx = spawner.run(CORTEXMAP_EXE, models[0].dir);
   table.add("cortexmap peak resident set", mib(cx.maxrss),
             "run " + fixed(cx.seconds, 2) + " s, exit " + std::to_string(cx.status) + " (goal < 200 MiB)");
+  peer_end();
 
-  const std::string text = table.text();
+  const std::string text = "potsolve, stage by stage and whole, beside PETSc\n" + sheet.text() + "\n" + table.text();
   std::cout << text;
   if (!opt.markdown.empty()) {
     std::ofstream md(opt.markdown);
-    md << table.markdown();
+    md << sheet.markdown() << table.markdown();
     if (!md) throw std::runtime_error("cannot write " + opt.markdown);
     progress("table written to " + opt.markdown);
   }
-  if (!opt.keep) std::filesystem::remove_all(dir);
+  if (!opt.keep) std::filesystem::remove_all(root);
   return 0;
 } catch (const std::exception& e) {
   std::cerr << "bench: " << e.what() << "\n";

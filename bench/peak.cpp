@@ -20,6 +20,7 @@ ChildRun run_direct(const std::string& program, const std::string& dir) {
   r.status = c.status;
   r.seconds = c.seconds;
   r.maxrss = c.maxrss;
+  r.cpu = c.cpu;
   return r;
 }
 
@@ -43,7 +44,8 @@ bool write_all(int fd, const void* p, std::size_t n) {
 
 Spawner::Spawner() {
   int down[2], up[2];
-  if (pipe(down) != 0 || pipe(up) != 0) throw std::runtime_error("pipe failed");
+  // close-on-exec: no program started later (the programs, MPI's helpers) holds the pipes open
+  if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {

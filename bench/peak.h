@@ -10,6 +10,7 @@ struct ChildRun {
   int status = -1;       // exit status, -1 when it did not exit normally
   double seconds = 0.0;  // wall time
   double maxrss = 0.0;   // peak resident set in bytes
+  double cpu = 0.0;      // user and system seconds
 };
 
 // A small helper process forked while the benchmark is still small. A child

@@ -1,5 +1,5 @@
-// Every stage of both programs at full capacity, called in-process on the
-// model files of a directory, in the order of the programs' own runs.
+// Every stage of both programs, called in-process on the model files of a
+// directory, in the order of the programs' own runs.
 #pragma once
 
 #include <cstdint>
@@ -12,29 +12,36 @@
 
 namespace bench {
 
-// What the later sections need from the solver run.
+// Stage names and seconds, in run order.
+struct Times {
+  std::vector<std::pair<std::string, double>> list;
+  void add(const std::string& name, double t) { list.emplace_back(name, t); }
+  double of(const std::string& name) const;
+  double total() const;
+};
+
+// What the later sections need from the solver run on one model.
 struct SolverRun {
-  potsolve::ModelStore m;      // after the run: the split layout and the solution
-  potsolve::IccgStore* s = nullptr;
-  // The system as it stood before the split: rows with both triangles, after
-  // the fixed potentials were imposed.
+  std::string dir;
+  std::int32_t n = 0, nelem = 0, nnz = 0, nfixed = 0, iterations = 0;
+  double residual = 0.0;       // relative true residual at the last test
+  bool cache_reads_back = false;  // the pattern cache gave back the pattern it was written from
+  // The system as the iteration sees it: rows with both triangles, after the
+  // fixed potentials were imposed, and its split form with the factor.
   std::vector<std::int32_t> irow, jcol;
-  std::vector<double> amat, rhs;
-  std::int32_t n = 0, nnz = 0, iterations = 0;
+  std::vector<double> amat, rhs, pot;
+  potsolve::IccgSystem sys;
+  Times times;                 // every stage but the iteration
   double iter_total = 0.0;     // seconds in the iteration
-  double stages_total = 0.0;   // seconds in every stage but the iteration
-  double times_by_name(const std::string& name) const;
-  std::vector<std::pair<std::string, double>> times;  // stage name, seconds
+  double iter_cpu = 0.0;       // processor seconds in the iteration
 };
 
 struct MapRun {
-  double total = 0.0;
-  std::vector<std::pair<std::string, double>> times;
-  double time_of(const std::string& name) const;
+  Times times;
 };
 
 // Runs potsolve's stages on the files in dir (the working directory becomes dir).
-void solver_stages(const std::string& dir, SolverRun& run, Table& table);
+void solver_stages(const std::string& dir, SolverRun& run);
 
 // Runs cortexmap's stages on the files in dir, after the solver wrote POTENT.OUT.
 MapRun map_stages(const std::string& dir, Table& table);

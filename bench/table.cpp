@@ -42,6 +42,47 @@ std::string Table::markdown() const {
   return out;
 }
 
+void Sheet::set(const std::string& row, std::size_t column, std::string value) {
+  auto at = std::find_if(rows_.begin(), rows_.end(), [&](const auto& r) { return r.first == row; });
+  if (at == rows_.end()) at = rows_.insert(rows_.end(), {row, std::vector<std::string>(columns_.size())});
+  at->second.at(column) = std::move(value);
+}
+
+std::string Sheet::text() const {
+  std::size_t first = 4;
+  std::vector<std::size_t> w;
+  // widths: the row names, then each column
+  for (const auto& r : rows_) first = std::max(first, r.first.size());
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    w.push_back(columns_[c].size());
+    for (const auto& r : rows_) w[c] = std::max(w[c], r.second[c].size());
+  }
+  auto line = [&](const std::string& name, const std::vector<std::string>& cells) {
+    std::string out = name + std::string(first - name.size(), ' ');
+    for (std::size_t c = 0; c < cells.size(); ++c) out += "  " + std::string(w[c] - cells[c].size(), ' ') + cells[c];
+    return out + "\n";
+  };
+  std::string out = line("", columns_);
+  // one line per row
+  for (const auto& r : rows_) out += line(r.first, r.second);
+  return out;
+}
+
+std::string Sheet::markdown() const {
+  std::string out = "| |";
+  for (const std::string& c : columns_) out += " " + c + " |";
+  out += "\n|---|";
+  for (std::size_t c = 0; c < columns_.size(); ++c) out += "---:|";
+  out += "\n";
+  // one table row per row
+  for (const auto& r : rows_) {
+    out += "| " + r.first + " |";
+    for (const std::string& v : r.second) out += " " + v + " |";
+    out += "\n";
+  }
+  return out + "\n";
+}
+
 std::string fixed(double v, int digits) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", digits, v);

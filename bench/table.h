@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -26,6 +27,20 @@ class Table {
   std::vector<Row> rows_;
   std::vector<std::string> notes_;
   std::string pending_;
+};
+
+// A grid of rows by models: one column per model, the rows in the order first
+// added, a cell left empty where a model has no value.
+class Sheet {
+ public:
+  explicit Sheet(std::vector<std::string> columns) : columns_(std::move(columns)) {}
+  void set(const std::string& row, std::size_t column, std::string value);
+  std::string text() const;
+  std::string markdown() const;
+
+ private:
+  std::vector<std::string> columns_;
+  std::vector<std::pair<std::string, std::vector<std::string>>> rows_;
 };
 
 // Formatting of the values.

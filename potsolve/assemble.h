@@ -8,18 +8,29 @@
 
 namespace potsolve {
 
-// Sets amat(1..nnz) and rhs(1..n) to zero, then adds the stiffness matrix of
-// every element e = 1..ne in ascending order, local row i then column j, at the
-// pattern positions of its couplings. Needs the pattern irow(0..n), jcol (rows
-// strictly increasing) and every corner in 1..n.
-// An element of zero volume is reported by its number and ends the run
-// (silent_stop); so does a coupling missing from the pattern (find_jcoll).
-void assemble(ModelStore& m, std::int32_t n, std::int32_t ne);
+// Element `element` has corners that span no volume.
+struct ZeroVolume {
+  std::int32_t element;
+};
 
-// Position p (1-based) of column j in row i: irow(i-1) < p <= irow(i) and
-// jcol(p) = j. Found by bisection within the sorted row. When the row lacks j,
-// writes "Cannot find jcoll" with i, j, irow(i), irow(i-1) (layout A,4I7) and
-// ends the run (silent_stop).
-std::int32_t find_jcoll(const ModelStore& m, std::int32_t i, std::int32_t j);
+// The coupling (i, j) of an element is missing from row i of the pattern, whose
+// terms are positions rowstart+1 .. rowend.
+struct MissingCoupling {
+  std::int32_t i, j, rowend, rowstart;
+};
+
+// Element matrices held at once: the elements are taken in blocks of this
+// many (80 MiB of matrices), so that large models stay within their memory.
+constexpr std::int32_t block_elements = 1 << 20;
+
+// Sets amat(1..nnz) and rhs(1..n) to zero, then adds the stiffness matrix of
+// every element e = 1..ne: each stored term receives its contributions in
+// ascending element order, as an element loop adding local row i, then column
+// j, would give them. Needs the pattern irow(0..n), jcol (rows strictly
+// increasing) and every corner in 1..n. The first failure in element order
+// (an element of zero volume before its own couplings, local row i then column
+// j) is thrown as ZeroVolume or MissingCoupling.
+// Tests lower block to take the elements in several blocks.
+void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block = block_elements);
 
 }  // namespace potsolve

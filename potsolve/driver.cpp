@@ -1,6 +1,7 @@
 #include "potsolve/driver.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include "potsolve/assemble.h"
 #include "potsolve/dirichlet.h"
@@ -54,6 +55,56 @@ void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::str
   }
 }
 
+// The assembly; a zero-volume element or a coupling missing from the pattern
+// is reported and ends the run.
+void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne) {
+  textio::Console& con = textio::console();
+  try {
+    assemble(m, n, ne);
+  } catch (const ZeroVolume& z) {
+    con.record(textio::Record().text(" Element").i32(z.element).text("has zero volume"));
+    silent_stop();
+  } catch (const MissingCoupling& c) {
+    static const textio::Layout layout("A,4I7");
+    const textio::Item items[] = {std::string_view("Cannot find jcoll"), c.i, c.j, c.rowend, c.rowstart};
+    con.fixed(layout, items);
+    silent_stop();
+  }
+}
+
+// The ICCG solve with its records: the tolerance, one progress record per
+// test, and the end of the iteration. A failed iteration pauses. Returns
+// whether it converged.
+bool solve_iccg(ModelStore& m, std::int32_t n) {
+  textio::Console& con = textio::console();
+  IccgSystem s;
+  try {
+    s = prepare_iccg(m, n);
+  } catch (const UnfitPattern& u) {
+    con.record(textio::Record().text(" Matrix pattern unfit for ICCG at row ").i32(u.row));
+    silent_stop();
+  }
+  // one record per row whose factor terms overran their row
+  for (std::int32_t k = 0; k < s.f.row_faults; ++k) con.record(textio::Record().text("ERROR IN UL MAKING"));
+  con.record(textio::Record());
+  con.record(textio::Record().text(" Tolerance of ICCG  : ").r32(tol_shown));
+  con.record(textio::Record());
+  con.record(textio::Record().text(" ICCG iteration begin."));
+  const PcgResult r = pcg_iterate(s, m.rhs, m.pot, m.res, [&con](std::int32_t iter, double rel) {
+    static const textio::Layout layout("1X,I5,A,E14.7");
+    const textio::Item items[] = {iter, std::string_view("  |Ax-b|/|b| ="), rel};
+    con.fixed(layout, items);
+  });
+  if (r.converged) {
+    con.record(textio::Record().text(" ICCG iteration terminated."));
+    con.record(textio::Record());
+  } else {
+    con.record(textio::Record().text("CONVERGENCE IS FAILED"));
+    textio::pause();
+  }
+  return r.converged;
+}
+
 }  // namespace
 
 void run_potsolve(ModelStore& m, const std::string& cache_path) {
@@ -74,13 +125,13 @@ void run_potsolve(ModelStore& m, const std::string& cache_path) {
   con.record(textio::Record().text(" # of non-zeros : ").i32(m.irow[n]));
 
   say(" Assemble the Stiffness matrix ");
-  assemble(m, n, ne);
+  assemble_or_stop(m, n, ne);
 
   say(" apply dirichlet condition ");
   apply_dirichlet(m, nd);
 
   say(" ICCG Begins ...");
-  const bool converged = iccg_solve(m, n);
+  const bool converged = solve_iccg(m, n);
 
   say(" Saving output file to POTENT.OUT");
   write_potentials(m);

@@ -1,52 +1,54 @@
 // Incomplete Cholesky factorization without fill: the factor keeps exactly the
 // pattern of the lower triangle. M = (D + L) D^-1 (D + L)^T.
 #include <cmath>
+#include <vector>
 
 #include "potsolve/iccg.h"
-#include "textio/console.h"
 
 namespace potsolve {
 
-void factorize_ic(std::int32_t n, ModelStore& m, IccgStore& s) {
-  const std::int32_t* irow = m.irow.data();
-  const std::int32_t* jcol = m.jcol.data();
-  double* amat = m.amat.data();
-  s.nlow = s.nhalf - n;
-  double* sfac = amat + s.nhalf;   // sfac[p]: factor value of lower term p
-  double* rdiag = amat + s.nlow;   // rdiag[k]: 1/d(k)
-  std::int32_t pos = 1;            // the next lower term to process
+IcFactor factorize_ic(const SplitMatrix& a) {
+  const std::int32_t n = a.n;
+  const std::int32_t* ptr = a.lowptr.data();
+  const std::int32_t* col = a.lowcol.data();
+  IcFactor f;
+  f.rdiag.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  f.lowfac.assign(a.lowval.size(), 0.0);
+  double* sfac = f.lowfac.data();
+  double* rdiag = f.rdiag.data();
+  // at[t]: the position of column t among row k's lower terms, 0 when absent
+  std::vector<std::int32_t> at(static_cast<std::size_t>(n) + 1, 0);
+  std::int32_t pos = 1;  // the next lower term to process
   // Row by row: factor values of the lower terms, then the pivot.
   for (std::int32_t k = 1; k <= n; ++k) {
-    const std::int32_t first = irow[k - 1] + 1;
-    // Each lower term (k, c): subtract the products over the common columns t < c.
-    for (; pos <= irow[k]; ++pos) {
-      const std::int32_t c = jcol[pos];
-      double v = amat[pos];
-      std::int32_t i = first, j = irow[c - 1] + 1;
-      const std::int32_t jend = irow[c];
-      // Walk rows k and c together over their ascending lower columns.
-      while (j <= jend) {
-        const std::int32_t ci = jcol[i], cj = jcol[j];
-        if (ci >= c || cj >= c) break;
-        if (ci == cj) {
-          v = v - sfac[i] * sfac[j] * rdiag[ci];
-          ++i;
-          ++j;
-        } else if (ci < cj) {
-          ++i;
-        } else {
-          ++j;
-        }
+    const std::int32_t first = ptr[k - 1] + 1;
+    // open the row: where each of its columns sits
+    for (std::int32_t p = first; p <= ptr[k]; ++p) at[col[p]] = p;
+    // Each lower term (k, c): subtract the products over the common columns
+    // t < c, ascending, as a merge of rows k and c meets them.
+    for (; pos <= ptr[k]; ++pos) {
+      const std::int32_t c = col[pos];
+      double v = a.lowval[pos];
+      // Row c's lower columns, each one that row k holds too.
+      for (std::int32_t j = ptr[c - 1] + 1; j <= ptr[c]; ++j) {
+        const std::int32_t i = at[col[j]];
+        if (i != 0) v = v - sfac[i] * sfac[j] * rdiag[col[j]];
       }
       sfac[pos] = v;
     }
-    if (pos != irow[k] + 1) textio::console().record(textio::Record().text("ERROR IN UL MAKING"));
-    double d = static_cast<double>(s.diag[k]);
+    // close the row
+    for (std::int32_t p = first; p <= ptr[k]; ++p) at[col[p]] = 0;
+    if (pos != ptr[k] + 1) ++f.row_faults;
+    double d = static_cast<double>(a.diag[k]);
     // Pivot: the diagonal less rd(c) S(p)^2 over the row's lower terms.
-    for (std::int32_t p = first; p <= irow[k]; ++p) d = d - rdiag[jcol[p]] * (sfac[p] * sfac[p]);
+    for (std::int32_t p = first; p <= ptr[k]; ++p) d = d - rdiag[col[p]] * (sfac[p] * sfac[p]);
     if (std::fabs(d) <= pivmin) d = pivmin;
     rdiag[k] = 1.0 / d;
   }
+  // The factor value of each upper term's mirror, in upper order.
+  f.upfac.assign(a.mirror.size(), 0.0);
+  for (std::size_t u = 1; u < a.mirror.size(); ++u) f.upfac[u] = sfac[a.mirror[u]];
+  return f;
 }
 
 }  // namespace potsolve

@@ -1,20 +1,16 @@
-// The ICCG solver: the split matrix layout, the incomplete Cholesky factor,
-// the transpose map and the preconditioned conjugate-gradient iteration.
+// The ICCG solver: the split matrix, the incomplete Cholesky factor, and the
+// preconditioned conjugate-gradient iteration over them.
 //
-// On entry the matrix storage of ModelStore holds the assembled rows (both
-// triangles, diagonal in every row, ascending columns, symmetric pattern). The
-// solver rewrites irow, jcol and amat in place into its split layout:
-//
-//   positions            jcol                         amat
-//   1 .. nlow            lower columns, row by row    lower matrix values
-//   nlow+1 .. nlow+n     cursor of row k (k >= 2)     rdiag(k) = 1/d(k)
-//   nhalf+1 .. nhalf+nlow upper columns, row by row   sfac(p): factor of lower term p
-//
-// irow(k) then counts the lower terms of rows 1..k, iup(k) the upper terms, and
-// itrans(m) is the position of the lower term that mirrors the m-th upper term.
+// The solver reads the assembled rows of ModelStore (both triangles, diagonal in
+// every row, ascending columns, symmetric pattern) and leaves them as they are.
+// It keeps its own copy in split form: the strictly lower and the strictly
+// upper triangle as plain compressed rows and the diagonal rounded to 32 bits.
+// Every upper term carries the value of its mirror lower term. The factor keeps
+// exactly the pattern of the lower triangle: M = (D + L) D^-1 (D + L)^T.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "potsolve/model.h"
@@ -29,70 +25,96 @@ constexpr float tol_shown = 1.0e-14f;
 constexpr double tol_iccg = static_cast<double>(1.0e-14f);
 constexpr double pivmin = static_cast<double>(1.0e-9f);
 
-// The solver's own tables. All are 1-based like the matrix storage.
-struct IccgStore {
-  std::int32_t nhalf = 0;            // (nnz + n) / 2: offset of upper columns and factor values
-  std::int32_t nlow = 0;             // nhalf - n: offset of the reciprocal pivots
+// The matrix in split form. Rows, columns and positions are 1-based (entry 0
+// unused). Row k's lower terms are lowptr(k-1)+1 .. lowptr(k), its upper terms
+// upptr(k-1)+1 .. upptr(k); columns ascend within a row.
+struct SplitMatrix {
+  std::int32_t n = 0;
   std::vector<float> diag;           // 1..n: the diagonal rounded to 32 bits
-  std::vector<std::int32_t> iup;     // 0..n: upper terms in rows 1..k (iup[0] = 0)
-  std::vector<std::int32_t> itrans;  // 1..nlow: mirror lower position of upper term m
-                                     // (during the split: staging of the upper columns)
-  // Contiguous copies in upper-term order, so that the upper half of the product
-  // and the backward sweep read memory in order instead of through itrans.
-  std::vector<double> upval;         // 1..nlow: amat(itrans(m)), the matrix value
-  std::vector<double> upfac;         // 1..nlow: amat(nhalf + itrans(m)), the factor value
-  std::vector<double> pdir;          // 1..n: search direction p
-  std::vector<double> zvec;          // 1..n: z = M^-1 r
-  std::vector<double> qvec;          // 1..n: A p (A x during a convergence test)
+  std::vector<std::int32_t> lowptr;  // 0..n: lower terms in rows 1..k
+  std::vector<std::int32_t> lowcol;  // 1..nlow
+  std::vector<double> lowval;        // 1..nlow: the assembled values
+  std::vector<std::int32_t> upptr;   // 0..n: upper terms in rows 1..k
+  std::vector<std::int32_t> upcol;   // 1..nup
+  std::vector<double> upval;         // 1..nup: the value of the mirror lower term
+  std::vector<std::int32_t> mirror;  // 1..nup: position of the mirror lower term
 
-  // Sizes every table for order n with nnz stored terms (zero-filled).
-  void size_for(std::int32_t n, std::int32_t nnz);
+  std::int32_t nlow() const { return lowptr[n]; }
 };
 
-// The process-wide instance used by iccg_solve.
-IccgStore& iccg_store();
+// The incomplete Cholesky factor of a split matrix, on its lower pattern.
+struct IcFactor {
+  std::vector<double> rdiag;   // 1..n: 1/d(k), the reciprocal pivots
+  std::vector<double> lowfac;  // 1..nlow: factor value S of each lower term
+  std::vector<double> upfac;   // 1..nup: S of the mirror lower term
+  std::int32_t row_faults = 0; // rows whose terms did not end at their row end
+};
 
-// Solves A x = b: m.rhs is b, m.pot receives x (its incoming values are ignored);
-// rhs, pot and res hold n + 1 entries.
-// Splits, factorizes and maps the matrix, then iterates. Returns true when the
-// iteration converged; false after "CONVERGENCE IS FAILED" and the console pause,
-// with m.pot holding the last iterate. A matrix pattern that breaks the storage
-// rules (asymmetric, unsorted, missing diagonal) is reported and ends the run.
-bool iccg_solve(ModelStore& m, std::int32_t n);
+// The split matrix and its factor, ready for the iteration.
+struct IccgSystem {
+  SplitMatrix a;
+  IcFactor f;
+};
 
-// Checks the assembled storage before it is split: irow ascending within jcol,
-// columns 1..n strictly ascending per row, one diagonal per row, symmetric
-// pattern. Returns 0 when it holds, else the first row found at fault.
-std::int32_t check_pattern(std::int32_t n, const ModelStore& m);
+// The assembled pattern breaks the storage rules (asymmetric, unsorted, missing
+// diagonal); row is the first row found at fault.
+struct UnfitPattern {
+  std::int32_t row;
+};
 
-// Rewrites the assembled rows into the split layout; sets nhalf, iup and diag.
-void split_triangles(std::int32_t n, ModelStore& m, IccgStore& s);
+// What the iteration ended with.
+struct PcgResult {
+  bool converged = false;     // the relative residual fell below tol_iccg at a test
+  std::int32_t iterations = 0;
+  double residual = 0.0;      // the relative true residual of the last test (0 before any)
+};
 
-// Incomplete Cholesky factor without fill on the lower pattern; sets nlow and
-// writes rdiag and sfac into amat. Pivots of magnitude <= pivmin become pivmin.
-void factorize_ic(std::int32_t n, ModelStore& m, IccgStore& s);
+// Called at every convergence test with the iteration number and the relative
+// true residual |b - A x| / |b|.
+using PcgMonitor = std::function<void(std::int32_t iteration, double relative_residual)>;
 
-// itrans in time linear in the number of terms, leaving the same row cursors in
-// jcol(nlow+k) as the column-by-row sweep would.
-void build_transpose_map(std::int32_t n, ModelStore& m, IccgStore& s);
+// The lower and upper rows and the 32-bit diagonal of the assembled rows
+// 1..n of m (upval and mirror are left empty).
+SplitMatrix split_triangles(std::int32_t n, const ModelStore& m);
 
-// Fills upval and upfac from the map and the factor.
-void copy_upper_values(const ModelStore& m, IccgStore& s);
+// mirror(u) for every upper term u = (i, j): the position of the lower term
+// (j, i); and upval(u), its value. Linear in the number of terms.
+void build_transpose_map(SplitMatrix& a);
 
-// y = A x on the split layout (x and y indexed 1..n).
-void matvec_split(std::int32_t n, const ModelStore& m, const IccgStore& s,
-                  const std::vector<double>& x, std::vector<double>& y);
+// Incomplete Cholesky factor without fill. Pivots of magnitude <= pivmin
+// become pivmin. Needs the transpose map for upfac.
+IcFactor factorize_ic(const SplitMatrix& a);
 
-// z = M^-1 r with M = (D + L) D^-1 (D + L)^T.
-void precond_solve(std::int32_t n, const ModelStore& m, const IccgStore& s,
-                   const std::vector<double>& r, std::vector<double>& z);
+// Checks the pattern, splits, maps and factorizes; throws UnfitPattern.
+IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n);
+
+// y = A x (x and y indexed 1..n).
+void matvec_split(const SplitMatrix& a, const std::vector<double>& x, std::vector<double>& y);
+
+// y = A x; returns the sum of x(i) y(i), i = 1..n ascending.
+double matvec_dot(const SplitMatrix& a, const std::vector<double>& x, std::vector<double>& y);
+
+// y = A x; returns the sum of (b(i) - y(i))^2, i = 1..n ascending.
+double residual_squared(const SplitMatrix& a, const std::vector<double>& x, const std::vector<double>& b,
+                        std::vector<double>& y);
+
+// z = M^-1 r.
+void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<double>& r,
+                   std::vector<double>& z);
 
 // True when the relative residual ends the iteration (strictly below tol_iccg).
 inline bool iccg_converged(double rel) { return rel < tol_iccg; }
 
-// The conjugate-gradient iteration with its console records. itmax is the
-// iteration limit; it is maxit in the program, tests lower it to reach the
-// failure exit cheaply.
-bool pcg_iterate(std::int32_t n, ModelStore& m, IccgStore& s, std::int32_t itmax = maxit);
+// Conjugate gradients preconditioned by the factor, from x = M^-1 b, with the
+// true residual tested every test_every iterations. rhs is b, pot receives x
+// (its incoming values are ignored), res the recurrence's residual; all hold
+// n + 1 entries. itmax is the iteration limit: maxit in the program, tests
+// lower it to reach the failure cheaply. On failure pot holds the last iterate.
+PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::vector<double>& pot,
+                      std::vector<double>& res, const PcgMonitor& monitor = {},
+                      std::int32_t itmax = maxit);
+
+// prepare_iccg, then pcg_iterate on m.rhs, m.pot and m.res.
+PcgResult iccg_solve(ModelStore& m, std::int32_t n, const PcgMonitor& monitor = {});
 
 }  // namespace potsolve

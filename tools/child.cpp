@@ -54,6 +54,8 @@ Result run(const std::string& program, const std::string& args, const std::strin
   if (wait4(pid, &raw, 0, &ru) != pid) return r;
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   r.maxrss = static_cast<double>(ru.ru_maxrss) * 1024.0;  // kilobytes on Linux
+  r.cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+          1e-6 * static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
   if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
   else if (WIFSIGNALED(raw)) r.status = 128 + WTERMSIG(raw);
   return r;

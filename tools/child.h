@@ -11,6 +11,7 @@ struct Result {
   std::string console;   // standard output and error, captured through a pipe
   double seconds = 0.0;  // wall time
   double maxrss = 0.0;   // peak resident set of the child in bytes
+  double cpu = 0.0;      // processor time of the child, user and system, in seconds
 };
 
 // Runs "cd DIR && PREFIX 'PROGRAM' ARGS INPUT 2>&1" under /bin/sh and waits for it:

@@ -21,7 +21,6 @@
 
 namespace fixture {
 
-using potsolve::IccgStore;
 using potsolve::ModelStore;
 using Ints = std::vector<std::int32_t>;
 using literal::find_jcoll;
@@ -135,15 +134,6 @@ inline void dominant_values(std::int32_t n, unsigned seed, ModelStore& m) {
       rowsum[j] += std::fabs(m.amat[p]);
     }
   for (std::int32_t i = 1; i <= n; ++i) m.amat[find_jcoll(m, i, i)] = rowsum[i] + 0.75;
-}
-
-// Split, factor, map and upper copies, as iccg_solve prepares them.
-inline void prepare(std::int32_t n, ModelStore& m, IccgStore& s) {
-  s.size_for(n, m.irow[n]);
-  potsolve::split_triangles(n, m, s);
-  potsolve::factorize_ic(n, m, s);
-  potsolve::build_transpose_map(n, m, s);
-  potsolve::copy_upper_values(m, s);
 }
 
 // Index of the first entry from `from` on whose bit pattern differs, -1 when all

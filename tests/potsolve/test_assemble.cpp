@@ -1,9 +1,11 @@
-// Global assembly and the search of a coupling in the pattern.
+// Global assembly, its failures in element order, and their record in the run.
 #include <gtest/gtest.h>
 
+#include "common/files.h"
+#include "common/runner.h"
 #include "fixture.h"
 #include "potsolve/assemble.h"
-#include "textio/console.h"
+#include "potsolve/pattern_cache.h"
 #include "textio/errors.h"
 
 namespace {
@@ -20,37 +22,68 @@ testmesh::Mesh five_nodes(std::int32_t second_corner) {
   return mesh;
 }
 
-// Runs f, expecting it to end the run with status 1; returns the console text.
-template <class F>
-std::string stopped_text(F f) {
-  textio::ConsoleCapture capture;
+// The failure that assemble throws: "flat e" or "miss i j rowend rowstart".
+std::string failure(potsolve::ModelStore& m, std::int32_t block = potsolve::block_elements) {
   try {
-    f();
-    ADD_FAILURE() << "the run did not stop";
-  } catch (const textio::Stop& stop) {
-    EXPECT_EQ(stop.status, 1);
+    potsolve::assemble(m, m.nnode, m.nelem, block);
+  } catch (const potsolve::ZeroVolume& z) {
+    return "flat " + std::to_string(z.element);
+  } catch (const potsolve::MissingCoupling& c) {
+    return "miss " + std::to_string(c.i) + " " + std::to_string(c.j) + " " + std::to_string(c.rowend) + " " +
+           std::to_string(c.rowstart);
   }
-  return capture.text();
+  return "none";
 }
 
-TEST(Assemble, StalePatternStopsWithCannotFindJcoll) {
+TEST(Assemble, FirstFailureInElementOrder) {
   // the pattern of (1,2,3,4),(2,3,4,5), the mesh of (1,2,3,4),(1,3,4,5)
   potsolve::ModelStore m = fixture::make_store(five_nodes(2));
   m.ielem = five_nodes(1).ielem;
-  EXPECT_EQ(stopped_text([&] { potsolve::assemble(m, 5, 2); }),
-            "Cannot find jcoll      1      5      4      0\n");
-  // the miss reports the row's bounds; a miss at the start of a row, too
-  EXPECT_EQ(stopped_text([&] { potsolve::find_jcoll(m, 5, 1); }),
-            "Cannot find jcoll      5      1     23     19\n");
+  EXPECT_EQ(failure(m), "miss 1 5 4 0");
+  // local row 1 first: (5,3,4,1) misses (5,1) at the start of row 5
+  potsolve::ModelStore r = m;
+  r.ielem = {0, 0, 0, 0, 1, 2, 3, 4, 5, 3, 4, 1};
+  EXPECT_EQ(failure(r), "miss 5 1 23 19");
+  // element 2 flat too (node 5 into the plane x = 0): its volume comes first
+  potsolve::ModelStore f = m;
+  f.xyz[3 * 5] = 0.0f;
+  EXPECT_EQ(failure(f), "flat 2");
+  // element 1 flat (node 2 into the plane x = 0), element 2 missing a coupling
+  potsolve::ModelStore g = m;
+  g.xyz[3 * 2] = 0.0f;
+  EXPECT_EQ(failure(g), "flat 1");
+  // a third element, flat, after the missing coupling of element 2
+  testmesh::Mesh three = five_nodes(2);
+  three.nelem = 3;
+  three.ielem.insert(three.ielem.end(), {2, 3, 4, 2});
+  three.imat.push_back(1);
+  potsolve::ModelStore h = fixture::make_store(three);
+  h.ielem = {0, 0, 0, 0, 1, 2, 3, 4, 1, 3, 4, 5, 2, 3, 4, 2};
+  EXPECT_EQ(failure(h), "miss 1 5 4 0");
+  // the same with one element per block
+  EXPECT_EQ(failure(h, 1), "miss 1 5 4 0");
+  EXPECT_EQ(failure(f, 1), "flat 2");
 }
 
-TEST(Assemble, ZeroVolumeElementStopsNamingIt) {
+TEST(Assemble, StaleCacheIsReportedByTheRun) {
+  // the cache of (1,2,3,4),(2,3,4,5) read for the mesh of (1,2,3,4),(1,3,4,5)
+  const std::string dir = testmesh::fresh_dir("stale-cache");
+  const potsolve::ModelStore stale = fixture::make_store(five_nodes(2));
+  potsolve::write_pattern_cache(dir + "/irowjcol.da0", 5, stale.irow, stale.jcol);
+  testmesh::write_model(dir, five_nodes(1), {{1.0f}, {1.0f}, {{1, -1}}});
+  const testrun::Result run = testrun::run("potsolve", dir);
+  EXPECT_EQ(run.status, textio::exit_handled);
+  const std::string last = " Assemble the Stiffness matrix \nCannot find jcoll      1      5      4      0\n";
+  ASSERT_GE(run.console.size(), last.size());
+  EXPECT_EQ(run.console.substr(run.console.size() - last.size()), last) << run.console;
+}
+
+TEST(Assemble, ZeroVolumeElementIsNamed) {
   // element 4 with a repeated corner, element 6 on the corners 1 2 3 4 of one face of the cube
   for (const int e : {4, 6}) {
     potsolve::ModelStore m = fixture::make_store(testmesh::brick(1, 1, 1));
     for (int k = 0; k < 4; ++k) m.ielem[4 * e + k] = e == 6 ? k + 1 : m.ielem[4 * e + (k == 2 ? 0 : k)];
-    EXPECT_EQ(stopped_text([&] { potsolve::assemble(m, m.nnode, m.nelem); }),
-              "  Element           " + std::to_string(e) + " has zero volume\n");
+    EXPECT_EQ(failure(m), "flat " + std::to_string(e));
   }
 }
 
@@ -64,10 +97,14 @@ TEST(Assemble, SameBitsAsLinearScanAssembly) {
     std::fill(fast.amat.begin() + 1, fast.amat.end(), 7.0);
     std::fill(fast.rhs.begin() + 1, fast.rhs.end(), -3.0);
     potsolve::ModelStore slow = fast;
-    potsolve::assemble(fast, fast.nnode, fast.nelem);
     literal::assemble(slow, slow.nnode, slow.nelem);
-    EXPECT_EQ(fixture::first_bit_difference(fast.amat, slow.amat), -1) << mesh.nnode;
-    EXPECT_EQ(fixture::first_bit_difference(fast.rhs, slow.rhs), -1) << mesh.nnode;
+    // in one block, and in blocks of 7 elements
+    for (const std::int32_t block : {potsolve::block_elements, 7}) {
+      potsolve::ModelStore work = fast;
+      potsolve::assemble(work, work.nnode, work.nelem, block);
+      EXPECT_EQ(fixture::first_bit_difference(work.amat, slow.amat), -1) << mesh.nnode << " " << block;
+      EXPECT_EQ(fixture::first_bit_difference(work.rhs, slow.rhs), -1) << mesh.nnode << " " << block;
+    }
   }
 }
 

@@ -6,33 +6,30 @@
 #include <limits>
 
 #include "fixture.h"
-#include "textio/console.h"
 
 namespace {
 
-using potsolve::IccgStore;
 using potsolve::ModelStore;
 
 // Pivot d(k) as 1/rdiag(k) and rdiag itself after preparing a dense matrix.
 struct Factored {
   ModelStore m;
-  IccgStore s;
+  potsolve::IccgSystem s;
   std::int32_t n = 0;
-  double rdiag(std::int32_t k) const { return m.amat[s.nlow + k]; }
-  double sfac(std::int32_t p) const { return m.amat[s.nhalf + p]; }
+  double rdiag(std::int32_t k) const { return s.f.rdiag[k]; }
+  double sfac(std::int32_t p) const { return s.f.lowfac[p]; }
 };
 
 Factored factor(const std::vector<std::vector<double>>& a) {
   Factored f;
   f.n = fixture::load_dense(f.m, a);
-  fixture::prepare(f.n, f.m, f.s);
+  f.s = potsolve::prepare_iccg(f.m, f.n);
   return f;
 }
 
 TEST(Factorize, FullThreeByThree) {
   const Factored f = factor({{}, {0, 4, 1, 1}, {0, 1, 4, 1}, {0, 1, 1, 4}});
-  EXPECT_EQ(f.s.nlow, 3);
-  EXPECT_EQ(f.s.nhalf, 6);
+  EXPECT_EQ(f.s.a.nlow(), 3);
   EXPECT_EQ(f.sfac(1), 1.0);   // S(2,1)
   EXPECT_EQ(f.sfac(2), 1.0);   // S(3,1)
   EXPECT_EQ(f.sfac(3), 0.75);  // S(3,2) = 1 - 1*1*0.25
@@ -40,8 +37,8 @@ TEST(Factorize, FullThreeByThree) {
   EXPECT_EQ(f.rdiag(2), 1.0 / 3.75);
   EXPECT_DOUBLE_EQ(1.0 / f.rdiag(3), 3.6);
   // The lower matrix values stay as assembled.
-  EXPECT_EQ(f.m.amat[1], 1.0);
-  EXPECT_EQ(f.m.amat[3], 1.0);
+  EXPECT_EQ(f.s.a.lowval[1], 1.0);
+  EXPECT_EQ(f.s.a.lowval[3], 1.0);
 }
 
 TEST(Factorize, TridiagonalKeepsMatrixValues) {
@@ -102,8 +99,7 @@ TEST(Factorize, FactorMatchesDenseIncompleteCholesky) {
       a[i][m.jcol[p]] = m.jcol[p] == i ? static_cast<float>(m.amat[p]) : m.amat[p];
       in[i][m.jcol[p]] = true;
     }
-  IccgStore s;
-  fixture::prepare(n, m, s);
+  const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n);
   std::vector<double> d(n + 1, 0.0);
   std::vector<std::vector<double>> sv(n + 1, std::vector<double>(n + 1, 0.0));
   for (std::int32_t k = 1; k <= n; ++k) {
@@ -120,28 +116,24 @@ TEST(Factorize, FactorMatchesDenseIncompleteCholesky) {
     d[k] = std::fabs(dk) <= potsolve::pivmin ? potsolve::pivmin : dk;
   }
   for (std::int32_t k = 1; k <= n; ++k) {
-    EXPECT_NEAR(m.amat[s.nlow + k] * d[k], 1.0, 1e-12) << "row " << k;
-    for (std::int32_t p = m.irow[k - 1] + 1; p <= m.irow[k]; ++p)
-      EXPECT_NEAR(m.amat[s.nhalf + p], sv[k][m.jcol[p]], 1e-12) << "term " << p;
+    EXPECT_NEAR(s.f.rdiag[k] * d[k], 1.0, 1e-12) << "row " << k;
+    for (std::int32_t p = s.a.lowptr[k - 1] + 1; p <= s.a.lowptr[k]; ++p)
+      EXPECT_NEAR(s.f.lowfac[p], sv[k][s.a.lowcol[p]], 1e-12) << "term " << p;
   }
 }
 
-TEST(Factorize, InconsistentRowPointersAreReported) {
-  // Split storage whose row 3 ends before row 2: the running position overshoots.
-  ModelStore m;
-  m.irow = {0, 0, 1, 0};
-  m.jcol.assign(8, 0);
-  m.jcol[1] = 1;
-  m.amat.assign(8, 0.0);
-  m.amat[1] = -1.0;
-  IccgStore s;
-  s.size_for(3, 7);
-  s.nhalf = 4;
-  s.diag = {0.0f, 4.0f, 4.0f, 4.0f};
-  textio::ConsoleCapture cap;
-  potsolve::factorize_ic(3, m, s);
-  EXPECT_EQ(cap.text(), " ERROR IN UL MAKING\n");
-  EXPECT_EQ(m.amat[s.nlow + 3], 0.25);
+TEST(Factorize, InconsistentRowPointersAreCounted) {
+  // Lower rows whose row 3 ends before row 2: the running position overshoots.
+  potsolve::SplitMatrix a;
+  a.n = 3;
+  a.lowptr = {0, 0, 1, 0};
+  a.lowcol = {0, 1};
+  a.lowval = {0.0, -1.0};
+  a.upptr = {0, 0, 0, 0};
+  a.diag = {0.0f, 4.0f, 4.0f, 4.0f};
+  const potsolve::IcFactor f = potsolve::factorize_ic(a);
+  EXPECT_EQ(f.row_faults, 1);
+  EXPECT_EQ(f.rdiag[3], 0.25);
 }
 
 }  // namespace

@@ -1,30 +1,19 @@
-// The ICCG iteration: console records, the initial guess, the convergence test,
-// breakdown, the failure exit, and a Laplace solve on a brick.
+// The ICCG iteration: its result and monitor, the initial guess, the convergence
+// test, breakdown, the failure exit, and a Laplace solve on a brick.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <regex>
-#include <sstream>
+#include <utility>
 
 #include "fixture.h"
 #include "potsolve/assemble.h"
 #include "potsolve/dirichlet.h"
-#include "textio/console.h"
-#include "textio/errors.h"
 
 namespace {
 
-using potsolve::IccgStore;
 using potsolve::ModelStore;
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
 
 bool all_finite(std::int32_t n, const std::vector<double>& v) {
   for (std::int32_t i = 1; i <= n; ++i)
@@ -52,16 +41,13 @@ std::int32_t brick_system(int nx, int ny, int nz, bool fixed, float lo, float hi
   return m.nnode;
 }
 
-const char* const head =
-    " \n"
-    "  Tolerance of ICCG  :   9.9999998E-15\n"
-    " \n"
-    "  ICCG iteration begin.\n";
-// A solve ended by the first test, at iteration 10, with the residual 0.
-const std::string zero_at_ten = std::string(head) +
-                                "    10  |Ax-b|/|b| = 0.0000000E+00\n"
-                                "  ICCG iteration terminated.\n"
-                                " \n";
+// The monitor's calls: iteration and relative residual of every test.
+struct Tests {
+  std::vector<std::pair<std::int32_t, double>> calls;
+  potsolve::PcgMonitor monitor() {
+    return [this](std::int32_t iter, double rel) { calls.emplace_back(iter, rel); };
+  }
+};
 
 TEST(Iccg, Constants) {
   EXPECT_EQ(std::bit_cast<std::uint64_t>(potsolve::tol_iccg), 0x3D06849B80000000u);
@@ -81,27 +67,29 @@ TEST(Iccg, ExactInitialGuessRunsToFirstTest) {
   const std::int32_t n = fixture::load_dense(m, {{}, {0, 2, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 0.5}});
   m.rhs = {0.0, 1.0, 2.0, 3.0};
   m.pot = {0.0, 9.0, 9.0, 9.0};
-  textio::ConsoleCapture cap;
-  EXPECT_TRUE(potsolve::iccg_solve(m, n));
-  EXPECT_EQ(cap.text(), zero_at_ten);
+  Tests t;
+  const potsolve::PcgResult r = potsolve::iccg_solve(m, n, t.monitor());
+  EXPECT_TRUE(r.converged);
+  EXPECT_EQ(r.iterations, 10);
+  EXPECT_EQ(r.residual, 0.0);
+  EXPECT_EQ(t.calls, (std::vector<std::pair<std::int32_t, double>>{{10, 0.0}}));
   EXPECT_EQ(m.pot, (std::vector<double>{0.0, 0.5, 0.5, 6.0}));
   EXPECT_EQ(m.res, (std::vector<double>{0.0, 0.0, 0.0, 0.0}));
 }
 
 TEST(Iccg, IterationLimitAroundFirstTest) {
   // Converging at the test of the last allowed iteration still succeeds; a limit
-  // below the first test fails without any progress record.
+  // below the first test fails without any test.
   for (std::int32_t itmax : {10, 9}) {
     ModelStore m;
     const std::int32_t n = fixture::load_dense(m, {{}, {0, 2, 0}, {0, 0, 4}});
     m.rhs = {0.0, 1.0, 1.0};
-    IccgStore s;
-    fixture::prepare(n, m, s);
-    textio::ConsoleCapture cap;
-    const bool ok = potsolve::pcg_iterate(n, m, s, itmax);
-    EXPECT_EQ(ok, itmax == 10);
-    EXPECT_EQ(cap.text().find("    10  |Ax-b|/|b| =") != std::string::npos, itmax == 10);
-    EXPECT_EQ(cap.text().find(" CONVERGENCE IS FAILED\n") != std::string::npos, itmax == 9);
+    const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n);
+    Tests t;
+    const potsolve::PcgResult r = potsolve::pcg_iterate(s, m.rhs, m.pot, m.res, t.monitor(), itmax);
+    EXPECT_EQ(r.converged, itmax == 10);
+    EXPECT_EQ(r.iterations, itmax);
+    EXPECT_EQ(t.calls.size(), itmax == 10 ? 1u : 0u);
   }
 }
 
@@ -109,16 +97,16 @@ TEST(Iccg, InitialGuessIsPreconditionedRhs) {
   // With no iteration allowed, x is the initial guess: M^-1 b, whatever pot held.
   ModelStore m;
   const std::int32_t n = brick_system(5, 4, 3, true, 1.0, 2.0, m);
-  IccgStore s;
-  fixture::prepare(n, m, s);
+  const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n);
   m.pot.assign(n + 1, std::numeric_limits<double>::quiet_NaN());
   std::vector<double> guess(n + 1, 0.0);
-  potsolve::precond_solve(n, m, s, m.rhs, guess);
-  textio::ConsoleCapture cap;
-  EXPECT_FALSE(potsolve::pcg_iterate(n, m, s, 0));
+  potsolve::precond_solve(s.a, s.f, m.rhs, guess);
+  Tests t;
+  const potsolve::PcgResult r = potsolve::pcg_iterate(s, m.rhs, m.pot, m.res, t.monitor(), 0);
+  EXPECT_FALSE(r.converged);
+  EXPECT_EQ(r.iterations, 0);
+  EXPECT_TRUE(t.calls.empty());
   EXPECT_EQ(fixture::first_bit_difference(m.pot, guess, 1), -1);
-  EXPECT_EQ(cap.text().substr(0, std::string(head).size()), head);
-  EXPECT_NE(cap.text().find(" CONVERGENCE IS FAILED\n"), std::string::npos);
 }
 
 TEST(Iccg, ZeroRightHandSide) {
@@ -126,65 +114,62 @@ TEST(Iccg, ZeroRightHandSide) {
   // divides by zero, and the test at iteration 10 ends the solve.
   ModelStore m;
   const std::int32_t n = brick_system(3, 3, 3, false, 0.0, 0.0, m);
-  textio::ConsoleCapture cap;
-  EXPECT_TRUE(potsolve::iccg_solve(m, n));
-  EXPECT_EQ(cap.text(), zero_at_ten);
+  Tests t;
+  const potsolve::PcgResult r = potsolve::iccg_solve(m, n, t.monitor());
+  EXPECT_TRUE(r.converged);
+  EXPECT_EQ(t.calls, (std::vector<std::pair<std::int32_t, double>>{{10, 0.0}}));
   for (std::int32_t i = 1; i <= n; ++i) ASSERT_EQ(m.pot[i], 0.0);
-  EXPECT_TRUE(all_finite(n, potsolve::iccg_store().pdir));
+  EXPECT_TRUE(all_finite(n, m.res));
 }
 
 TEST(Iccg, LaplaceBrickReproducesLinearPotential) {
   ModelStore m;
   const int nx = 7;
   const std::int32_t n = brick_system(nx, 5, 4, true, 1.0, 4.5, m);
-  textio::ConsoleCapture cap;
-  ASSERT_TRUE(potsolve::iccg_solve(m, n));
+  Tests t;
+  const potsolve::PcgResult r = potsolve::iccg_solve(m, n, t.monitor());
+  ASSERT_TRUE(r.converged);
   for (std::int32_t i = 1; i <= n; ++i) {
     const double exact = 1.0 + 0.5 * m.xyz[3 * i] / edge;
     ASSERT_NEAR(m.pot[i], exact, 1e-10 * exact) << "node " << i;
   }
-  // Progress every tenth iteration in its fixed layout, then the end records.
-  const std::vector<std::string> out = lines(cap.text());
-  ASSERT_GE(out.size(), 7u);
-  const std::regex progress(R"( ([ \d]{5})  \|Ax-b\|/\|b\| = 0\.\d{7}E[-+]\d\d)");
-  for (std::size_t k = 4; k + 2 < out.size(); ++k) {
-    std::smatch g;
-    ASSERT_TRUE(std::regex_match(out[k], g, progress)) << out[k];
-    EXPECT_EQ(std::stoi(g[1]), 10 * static_cast<int>(k - 3)) << out[k];
+  // A test every tenth iteration; only the last one below the threshold.
+  ASSERT_FALSE(t.calls.empty());
+  for (std::size_t k = 0; k < t.calls.size(); ++k) {
+    EXPECT_EQ(t.calls[k].first, 10 * static_cast<std::int32_t>(k + 1));
+    EXPECT_EQ(potsolve::iccg_converged(t.calls[k].second), k + 1 == t.calls.size()) << t.calls[k].first;
   }
-  EXPECT_EQ(out[out.size() - 2], "  ICCG iteration terminated.");
-  EXPECT_EQ(out.back(), " ");
+  EXPECT_EQ(r.iterations, t.calls.back().first);
+  EXPECT_EQ(r.residual, t.calls.back().second);
 }
 
 TEST(Iccg, UnreachableToleranceRunsFullLimit) {
   // A singular brick (no node held) with a right-hand side outside its range:
   // |Ax-b|/|b| cannot fall below the part of b along the constant vector, so
-  // the solve runs all 9900 iterations and prints 990 progress records.
+  // the solve runs all 9900 iterations with 990 tests.
   ModelStore m;
   const std::int32_t n = brick_system(3, 3, 3, false, 0.0, 0.0, m);
   m.rhs[1] = 1.0;
-  textio::ConsoleCapture cap;
-  EXPECT_FALSE(potsolve::iccg_solve(m, n));
-  const std::vector<std::string> out = lines(cap.text());
-  ASSERT_GE(out.size(), 4u + 990u + 1u);
-  EXPECT_EQ(out[4].substr(0, 20), "    10  |Ax-b|/|b| =");
-  EXPECT_EQ(out[993].substr(0, 20), "  9900  |Ax-b|/|b| =");
-  EXPECT_EQ(out[994], " CONVERGENCE IS FAILED");
-  EXPECT_GT(out.size(), 995u) << "the pause writes its prompt";
+  Tests t;
+  const potsolve::PcgResult r = potsolve::iccg_solve(m, n, t.monitor());
+  EXPECT_FALSE(r.converged);
+  EXPECT_EQ(r.iterations, potsolve::maxit);
+  ASSERT_EQ(t.calls.size(), 990u);
+  EXPECT_EQ(t.calls.front().first, 10);
+  EXPECT_EQ(t.calls.back().first, 9900);
+  EXPECT_EQ(r.residual, t.calls.back().second);
   EXPECT_TRUE(all_finite(n, m.pot));
 }
 
-TEST(Iccg, UnfitPatternEndsRun) {
+TEST(Iccg, UnfitPatternIsThrown) {
   ModelStore m;
   fixture::load_rows(m, {{}, {1, 2}, {2}});  // (1,2) without (2,1)
-  textio::ConsoleCapture cap;
   try {
     potsolve::iccg_solve(m, 2);
-    FAIL() << "no stop";
-  } catch (const textio::Stop& stop) {
-    EXPECT_EQ(stop.status, textio::exit_handled);
+    FAIL() << "no error";
+  } catch (const potsolve::UnfitPattern& u) {
+    EXPECT_EQ(u.row, 1);
   }
-  EXPECT_EQ(cap.text(), "  Matrix pattern unfit for ICCG at row            1\n");
 }
 
 }  // namespace
