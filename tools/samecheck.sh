@@ -3,12 +3,13 @@
 # commit and from the working tree, runs both on the same models and compares
 # every output file, console transcript and exit status byte for byte.
 #
-#   tools/samecheck.sh [--base REV] [--work DIR] [--models "demo brick ..."]
+#   tools/samecheck.sh [--base REV] [--work DIR] [--models "demo brick gmsh ..."]
 #
 # REV defaults to HEAD (so the check covers uncommitted changes). The models are
 # written once, by the working tree's makemodel, and copied for each side:
 #   demo    the demo sphere (26,445 nodes)
-#   brick   the full-capacity brick, 45^3 cubes (97,336 nodes, 546,750 elements)
+#   brick   the full-capacity brick, 45^3 cubes of three layers along x with the
+#           end faces held (makemodel slab; 97,336 nodes, 546,750 elements)
 #   tiny    the tiny sphere
 #   gmsh    a gmsh-made nested sphere (9,776 nodes) imported by the working
 #           tree's headmesh (built apart, in WORK/headmesh-build)
@@ -20,13 +21,13 @@ set -euo pipefail
 top=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 base=HEAD
 work=""
-models="demo brick"
+models="demo brick gmsh"
 while [ $# -gt 0 ]; do
   case "$1" in
     --base) base=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --models) models=$2; shift 2 ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
     *) echo "samecheck: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -82,7 +83,8 @@ for model in $models; do
   case "$model" in
     demo)  "$work/work-build/bin/makemodel" sphere --size demo --out "$src" --quiet ;;
     tiny)  "$work/work-build/bin/makemodel" sphere --size tiny --out "$src" --quiet ;;
-    brick) "$work/work-build/bin/makemodel" brick --cells 45,45,45 --out "$src" --quiet ;;
+    brick) "$work/work-build/bin/makemodel" slab --step 2 --width 90 --layers 30:1.5,30:0.375,30:0.75 \
+             --out "$src" --quiet ;;
     gmsh)  hm=$(headmesh_exe)
            mkdir -p "$work/models"
            "$hm" sphere --out "$work/models/gmsh.msh" --size 8 >/dev/null
