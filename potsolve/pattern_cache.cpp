@@ -13,24 +13,27 @@
 
 namespace potsolve {
 
-namespace {
-
-// Writes v[0..count) in 12I8 records on out, a chunk of whole records at a
-// time, so that the items of a write stay few.
-void write_12i8(textio::OutFile& out, const std::int32_t* v, std::size_t count) {
+// The fields are 8 characters wide (12I8) while every value leaves a blank
+// before it; a larger value (10,000,000 or more stored terms, in a build of
+// raised capacities) would fill its field and run into the one before, so such
+// a table gets 10-character fields (12I10), which the free-format reading of
+// the cache takes alike. A chunk of whole records is written at a time, so
+// that the items of a write stay few.
+void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count) {
   static const textio::Layout layout12("12I8");
+  static const textio::Layout wide12("12I10");
   constexpr std::size_t chunk = 12 * 1024;
-  if (count == 0) out.fixed(layout12, {});  // one empty record, as the layout writer gives
+  const bool wide = std::any_of(v, v + count, [](std::int32_t x) { return x >= 10000000 || x <= -1000000; });
+  const textio::Layout& layout = wide ? wide12 : layout12;
+  if (count == 0) out.fixed(layout, {});  // one empty record, as the layout writer gives
   std::vector<textio::Item> items;
   // each pass writes up to 1024 full records, the last pass the remainder
   for (std::size_t start = 0; start < count; start += chunk) {
     const std::size_t stop = std::min(count, start + chunk);
     items.assign(v + start, v + stop);
-    out.fixed(layout12, items);
+    out.fixed(layout, items);
   }
 }
-
-}  // namespace
 
 std::int32_t pattern_fault(std::int32_t n, const std::vector<std::int32_t>& irow,
                            const std::vector<std::int32_t>& jcol) {
@@ -103,8 +106,8 @@ void write_pattern_cache(const std::string& path, std::int32_t n,
                          const std::vector<std::int32_t>& jcol) {
   textio::OutFile out(path, 21);
   out.record(textio::Record().i32(n));
-  write_12i8(out, irow.data() + 1, static_cast<std::size_t>(n));
-  write_12i8(out, jcol.data() + 1, static_cast<std::size_t>(irow[n]));
+  write_int_table(out, irow.data() + 1, static_cast<std::size_t>(n));
+  write_int_table(out, jcol.data() + 1, static_cast<std::size_t>(irow[n]));
   out.commit();
 }
 

@@ -1,10 +1,15 @@
 // The pattern cache "irowjcol.da0": the matrix order, irow(1..n) and
-// jcol(1..nnz), the two tables in 12I8 records.
+// jcol(1..nnz), the two tables in 12I8 records (12I10 for a table holding a
+// value of eight digits, in a build of raised capacities).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace textio {
+class OutFile;
+}
 
 namespace potsolve {
 
@@ -31,6 +36,10 @@ CacheRead read_pattern_cache(const std::string& path, std::int32_t n,
 // Linear in the number of stored terms.
 std::int32_t pattern_fault(std::int32_t n, const std::vector<std::int32_t>& irow,
                            const std::vector<std::int32_t>& jcol);
+
+// Writes v[0..count) in records of twelve integers on out: 12I8, or 12I10 when
+// a value would fill its 8 characters.
+void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count);
 
 // Writes the cache at path through unit 21 (a temporary renamed over the
 // target when complete): one free-format record with n, irow(1..n) in 12I8

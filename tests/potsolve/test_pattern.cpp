@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/files.h"
 #include "common/runner.h"
 #include "fixture.h"
 #include "potsolve/literal_pattern.h"
@@ -13,6 +14,8 @@
 #include "potsolve/pattern_cache.h"
 #include "textio/console.h"
 #include "textio/errors.h"
+#include "textio/outfile.h"
+#include "textio/reader.h"
 
 using fixture::Ints;
 using fixture::store_of;
@@ -95,6 +98,26 @@ TEST(Pattern, CacheOfTwelveRowsEndsIrowOnFullRecords) {
   EXPECT_EQ(s.cache.substr(0, 13), "          24\n");
   EXPECT_EQ(third, 13u + 2 * 97);
   EXPECT_EQ(std::stoi(s.cache.substr(third, 8)), s.jcol[1]);
+}
+
+TEST(PatternCache, EightDigitValuesReadBackInWiderFields) {
+  // a build of raised capacities stores 10,000,000 terms and more: such values
+  // must keep a blank before them, or the free-format reading joins them
+  const std::string path = testmesh::fresh_dir("wide") + "/table";
+  const std::int32_t v[] = {1, 9999999, 10000000, 16000000, 7};
+  textio::OutFile out(path, 21);
+  potsolve::write_int_table(out, v, 5);
+  out.commit();
+  textio::Reader rd = textio::Reader::open(path, 1);
+  std::int32_t back[5] = {};
+  rd.read(back[0], back[1], back[2], back[3], back[4]);
+  EXPECT_EQ(std::vector<std::int32_t>(back, back + 5), std::vector<std::int32_t>(v, v + 5));
+  // below eight digits the table keeps its 12I8 fields
+  const std::int32_t small[] = {1, 9999999};
+  textio::OutFile narrow(path, 21);
+  potsolve::write_int_table(narrow, small, 2);
+  narrow.commit();
+  EXPECT_EQ(testmesh::read_file(path), "       1 9999999\n");
 }
 
 TEST(Pattern, LinearSearchEqualsLiteralSearch) {
