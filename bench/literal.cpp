@@ -18,7 +18,7 @@
 #include "potsolve/literal_pattern.h"
 #include "potsolve/literal_transpose.h"
 #include "potsolve/pattern.h"
-#include "stamps.h"
+#include "textio/console.h"
 
 namespace bench {
 
@@ -39,7 +39,7 @@ bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
 }  // namespace
 
 std::vector<LiteralResult> compare_literal(int c, int side, const LoopSizes& full) {
-  QuietConsole quiet;
+  textio::ConsoleCapture quiet;  // the programs' records are not shown
   std::vector<LiteralResult> out;
   const Model model = make_brick(c);
   potsolve::ModelStore m;

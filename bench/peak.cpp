@@ -1,5 +1,6 @@
 #include "peak.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

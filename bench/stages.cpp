@@ -25,7 +25,7 @@
 #include "potsolve/pattern_cache.h"
 #include "potsolve/potentials.h"
 #include "potsolve/settings.h"
-#include "stamps.h"
+#include "textio/console.h"
 
 namespace bench {
 
@@ -51,21 +51,15 @@ void enter(const std::string& dir) {
 
 void solver_stages(const std::string& dir, SolverRun& run) {
   enter(dir);
-  QuietConsole quiet;
+  textio::ConsoleCapture quiet;  // the programs' records are not shown
   potsolve::ModelStore m;
   run.dir = dir;
   const double t_settings = time_once([&] { potsolve::read_settings(m); });
-  const double t0 = now();
-  potsolve::read_model(m);
-  const double t_end = now();
-  // the files' own times from their console announcements
-  const char* files[] = {"xyz.dat", "elem.dat", "prop.dat", "bval.dat", "bcp.dat"};
+  // each file's time from its announcement to the next one's
   std::vector<double> starts;
-  for (const char* f : files) {
-    const std::size_t at = quiet.buf.text.find(std::string("Read from [") + f + "]");
-    starts.push_back(at == std::string::npos ? t0 : quiet.buf.time_at(at));
-  }
-  starts.push_back(t_end);
+  potsolve::read_model(m, [&starts](const char*) { starts.push_back(now()); });
+  starts.push_back(now());
+  const char* files[] = {"xyz.dat", "elem.dat", "prop.dat", "bval.dat", "bcp.dat"};
   run.times.add("read setting.dta", t_settings);
   for (int k = 0; k < 5; ++k) run.times.add(std::string("read ") + files[k], starts[k + 1] - starts[k]);
   run.times.add("conductivity per element", time_once([&] { potsolve::derive_conductivities(m); }));
@@ -116,7 +110,7 @@ void solver_stages(const std::string& dir, SolverRun& run) {
 
 MapRun map_stages(const std::string& dir, Table& table) {
   enter(dir);
-  QuietConsole quiet;
+  textio::ConsoleCapture quiet;  // the programs' records are not shown
   auto store = std::make_unique<cortexmap::MapStore>();
   cortexmap::MapStore& m = *store;
   MapRun run;
