@@ -98,7 +98,7 @@ void read_elem(MapStore& m) {
 }
 
 void read_potent(MapStore& m) {
-  Reader r = Reader::open("potent.out", unit);
+  Reader r = Reader::open("POTENT.OUT", unit);
   std::int32_t n = 0;
   r.read(n);
   check_count(r, n, maxnode, "node count");
