@@ -66,35 +66,22 @@ std::string wording(const model_files::OutOfRange& v) {
 
 // This program's capacities and wording: coordinates times 0.001, each value
 // checked as soon as it is read, null values repeating the previous record's.
-const model_files::ModelRules& map_rules() {
-  static const model_files::ModelRules rules = [] {
-    model_files::ModelRules r{};
-    r.max_nodes = maxnode;
-    r.max_elements = maxelem;
-    r.max_materials = maxmat;
-    r.max_values = maxbval;
-    r.max_entries = maxbcp;
-    r.lowest_code = INT32_MIN;
-    r.factor = 0.001f;
-    r.check_overflow = false;
-    r.check_as_read = true;
-    r.null_repeats_previous = true;
-    r.reject = [](const Reader& rd, const model_files::OutOfRange& v) { reject(rd, wording(v)); };
-    return r;
-  }();
-  return rules;
-}
+const model_files::ModelRules map_rules{
+    .max_nodes = maxnode, .max_elements = maxelem, .max_materials = maxmat, .max_values = maxbval,
+    .max_entries = maxbcp, .lowest_code = INT32_MIN, .factor = 0.001f, .check_overflow = false,
+    .check_as_read = true, .null_repeats_previous = true,
+    .reject = [](const Reader& r, const model_files::OutOfRange& v) { reject(r, wording(v)); }};
 
 }  // namespace
 
 void read_xyz(MapStore& m) {
   Reader r = Reader::open("xyz.dat", unit);
-  m.nnode = model_files::read_nodes(r, map_rules(), m.xyz);
+  m.nnode = model_files::read_nodes(r, map_rules, m.xyz);
 }
 
 void read_elem(MapStore& m) {
   Reader r = Reader::open("elem.dat", unit);
-  m.nelem = model_files::read_elements(r, map_rules(), m.nnode, m.ielem, m.imat);
+  m.nelem = model_files::read_elements(r, map_rules, m.nnode, m.ielem, m.imat);
 }
 
 void read_potent(MapStore& m) {
@@ -114,14 +101,14 @@ void read_potent(MapStore& m) {
 
 void read_bval(MapStore& m) {
   Reader r = Reader::open("bval.dat", unit);
-  model_files::read_reals(r, map_rules(), model_files::OutOfRange::value_count, m.bval);
+  model_files::read_reals(r, map_rules, model_files::OutOfRange::value_count, m.bval);
 }
 
 void read_bcp(MapStore& m) {
   Reader r = Reader::open("bcp.dat", unit);
   // the entries kept as a list in file order
   m.bcplist.assign(2, 0);
-  m.nbcp = model_files::read_entries(r, map_rules(), m.nnode, [&](std::int32_t node, std::int32_t code) {
+  m.nbcp = model_files::read_entries(r, map_rules, m.nnode, [&](std::int32_t node, std::int32_t code) {
     m.bcplist.push_back(node);
     m.bcplist.push_back(code);
   });
@@ -129,7 +116,7 @@ void read_bcp(MapStore& m) {
 
 void read_prop(MapStore& m) {
   Reader r = Reader::open("prop.dat", unit);
-  model_files::read_reals(r, map_rules(), model_files::OutOfRange::material_count, m.prop);
+  model_files::read_reals(r, map_rules, model_files::OutOfRange::material_count, m.prop);
 }
 
 void read_ele_size(MapStore& m) {

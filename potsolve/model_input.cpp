@@ -42,23 +42,14 @@ std::string wording(const model_files::OutOfRange& v) {
   return "code " + num(v.found) + " names no prescribed potential (at most " + num(-v.lo) + ")";
 }
 
-// The solver's capacities and wording; the coordinates are multiplied by scale
-// and must stay within 32 bits; values are checked once their record is read;
-// bcp.dat has no entry capacity.
+// The solver's capacities and wording: coordinates times scale that must stay
+// within 32 bits, values checked once their record is read, no capacity for the
+// entries of bcp.dat.
 model_files::ModelRules solver_rules(float scale) {
-  model_files::ModelRules rules{};
-  rules.max_nodes = maxnode;
-  rules.max_elements = maxelem;
-  rules.max_materials = maxmat;
-  rules.max_values = maxbval;
-  rules.max_entries = INT32_MAX;
-  rules.lowest_code = -maxbval;
-  rules.factor = scale;
-  rules.check_overflow = true;
-  rules.check_as_read = false;
-  rules.null_repeats_previous = false;
-  rules.reject = [](const textio::Reader& rd, const model_files::OutOfRange& v) { rd.reject(wording(v)); };
-  return rules;
+  return {.max_nodes = maxnode, .max_elements = maxelem, .max_materials = maxmat, .max_values = maxbval,
+          .max_entries = INT32_MAX, .lowest_code = -maxbval, .factor = scale, .check_overflow = true,
+          .check_as_read = false, .null_repeats_previous = false,
+          .reject = [](const textio::Reader& rd, const model_files::OutOfRange& v) { rd.reject(wording(v)); }};
 }
 
 }  // namespace
