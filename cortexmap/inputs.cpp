@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "shared/model_files.h"
 #include "textio/reader.h"
 
 namespace cortexmap {
@@ -21,79 +22,70 @@ std::string num(std::int64_t v) { return std::to_string(v); }
   throw InputRejected{r.name(), r.record(), what};
 }
 
+// A count outside 0 .. cap.
+std::string count_text(const char* what, std::int32_t n, std::int32_t cap) {
+  if (n < 0) return std::string(what) + " " + num(n) + " is negative";
+  return std::string(what) + " " + num(n) + " is above the capacity " + num(cap);
+}
+
+// A table number outside lo .. hi.
+std::string range_text(const std::string& where, const char* what, std::int32_t v, std::int32_t lo,
+                       std::int32_t hi) {
+  return where + ": " + what + " " + num(v) + " is outside " + num(lo) + ".." + num(hi);
+}
+
 // A count must lie in 0 .. cap: it sizes a table.
 void check_count(const Reader& r, std::int32_t n, std::int32_t cap, const char* what) {
-  if (n < 0) reject(r, std::string(what) + " " + num(n) + " is negative");
-  if (n > cap)
-    reject(r, std::string(what) + " " + num(n) + " is above the capacity " + num(cap));
+  if (n < 0 || n > cap) reject(r, count_text(what, n, cap));
 }
 
 // A table number must lie in lo .. hi.
 void check_range(const Reader& r, std::int32_t v, std::int32_t lo, std::int32_t hi,
                  const std::string& where, const char* what) {
-  if (v < lo || v > hi)
-    reject(r, where + ": " + what + " " + num(v) + " is outside " + num(lo) + ".." + num(hi));
+  if (v < lo || v > hi) reject(r, range_text(where, what, v, lo, hi));
 }
 
-// A count in 0 .. cap, then one 32-bit real per record into table(1..count).
-void read_reals(const char* file, std::int32_t cap, const char* what, std::vector<float>& table) {
-  Reader r = Reader::open(file, unit);
-  std::int32_t n = 0;
-  r.read(n);
-  check_count(r, n, cap, what);
-  float v = 0.0f;
-  // value k from record k + 1
-  for (std::int32_t k = 1; k <= n; ++k) {
-    r.read(v);
-    table[k] = v;
+// A value of a model file out of range, in this program's words.
+std::string wording(const model_files::OutOfRange& v) {
+  using O = model_files::OutOfRange;
+  switch (v.what) {
+    case O::node_count: return count_text("node count", v.found, v.hi);
+    case O::element_count: return count_text("element count", v.found, v.hi);
+    case O::material_count: return count_text("material count", v.found, v.hi);
+    case O::value_count: return count_text("boundary value count", v.found, v.hi);
+    case O::entry_count: return count_text("boundary entry count", v.found, v.hi);
+    case O::corner:
+      return range_text("element " + num(v.item), "node number (counted from 0)", v.found, v.lo, v.hi);
+    case O::material: return range_text("element " + num(v.item), "material number", v.found, v.lo, v.hi);
+    case O::entry_node: return range_text("entry " + num(v.item), "node number", v.found, v.lo, v.hi);
+    case O::coordinate:
+    case O::entry_code: break;  // not checked by this program
   }
+  return "value " + num(v.found) + " is outside " + num(v.lo) + ".." + num(v.hi);
 }
+
+// This program's capacities and wording: coordinates times 0.001, each value
+// checked as soon as it is read, null values repeating the previous record's.
+const model_files::ModelRules map_rules{
+    .max_nodes = maxnode, .max_elements = maxelem, .max_materials = maxmat, .max_values = maxbval,
+    .max_entries = maxbcp, .lowest_code = INT32_MIN, .factor = 0.001f, .check_overflow = false,
+    .check_as_read = true, .null_repeats_previous = true,
+    .reject = [](const Reader& r, const model_files::OutOfRange& v) { reject(r, wording(v)); }};
 
 }  // namespace
 
 void read_xyz(MapStore& m) {
   Reader r = Reader::open("xyz.dat", unit);
-  std::int32_t n = 0;
-  r.read(n);
-  check_count(r, n, maxnode, "node count");
-  m.nnode = n;
-  std::int32_t id = 0;
-  float x = 0.0f, y = 0.0f, z = 0.0f;
-  // node i from record i + 1, scaled to the solver's length unit
-  for (std::int32_t i = 1; i <= n; ++i) {
-    r.read(id, x, y, z);
-    m.xyz[3 * i + 0] = x * 0.001f;
-    m.xyz[3 * i + 1] = y * 0.001f;
-    m.xyz[3 * i + 2] = z * 0.001f;
-  }
+  m.nnode = model_files::read_nodes(r, map_rules, m.xyz);
 }
 
 void read_elem(MapStore& m) {
   Reader r = Reader::open("elem.dat", unit);
-  std::int32_t n = 0, unused = 0;
-  r.read(n, unused);
-  check_count(r, n, maxelem, "element count");
-  m.nelem = n;
-  m.ielem.assign(4 * (static_cast<std::size_t>(n) + 1), 0);
-  m.imat.assign(static_cast<std::size_t>(n) + 1, 0);
-  std::int32_t id = 0, c[4] = {0, 0, 0, 0}, mat = 0;
-  // element e from record e + 1: corners counted from 0 in the file, material from 1
-  for (std::int32_t e = 1; e <= n; ++e) {
-    r.begin();
-    r.get(id);
-    for (int k = 0; k < 4; ++k) {
-      r.get(c[k]);
-      check_range(r, c[k], 0, m.nnode - 1, "element " + num(e), "node number (counted from 0)");
-      m.ielem[4 * e + k] = c[k] + 1;
-    }
-    r.get(mat);
-    check_range(r, mat, 1, maxmat, "element " + num(e), "material number");
-    m.imat[e] = mat;
-  }
+  m.nelem = model_files::read_elements(r, map_rules, m.nnode, m.ielem, m.imat);
 }
 
 void read_potent(MapStore& m) {
-  Reader r = Reader::open("potent.out", unit);
+  Reader r = Reader::open("POTENT.OUT", unit);
   std::int32_t n = 0;
   r.read(n);
   check_count(r, n, maxnode, "node count");
@@ -107,28 +99,25 @@ void read_potent(MapStore& m) {
   }
 }
 
-void read_bval(MapStore& m) { read_reals("bval.dat", maxbval, "boundary value count", m.bval); }
+void read_bval(MapStore& m) {
+  Reader r = Reader::open("bval.dat", unit);
+  model_files::read_reals(r, map_rules, model_files::OutOfRange::value_count, m.bval);
+}
 
 void read_bcp(MapStore& m) {
   Reader r = Reader::open("bcp.dat", unit);
-  std::int32_t n = 0;
-  r.read(n);
-  check_count(r, n, maxbcp, "boundary entry count");
-  m.nbcp = n;
-  m.bcplist.assign(2 * (static_cast<std::size_t>(n) + 1), 0);
-  std::int32_t node = 0, code = 0;
-  // entry k from record k + 1: node number (counted from 1) and code
-  for (std::int32_t k = 1; k <= n; ++k) {
-    r.begin();
-    r.get(node);
-    check_range(r, node, 1, m.nnode, "entry " + num(k), "node number");
-    r.get(code);
-    m.bcplist[2 * k] = node;
-    m.bcplist[2 * k + 1] = code;
-  }
+  // the entries kept as a list in file order
+  m.bcplist.assign(2, 0);
+  m.nbcp = model_files::read_entries(r, map_rules, m.nnode, [&](std::int32_t node, std::int32_t code) {
+    m.bcplist.push_back(node);
+    m.bcplist.push_back(code);
+  });
 }
 
-void read_prop(MapStore& m) { read_reals("prop.dat", maxmat, "material count", m.prop); }
+void read_prop(MapStore& m) {
+  Reader r = Reader::open("prop.dat", unit);
+  model_files::read_reals(r, map_rules, model_files::OutOfRange::material_count, m.prop);
+}
 
 void read_ele_size(MapStore& m) {
   Reader r = Reader::open("ele_size.txt", unit);

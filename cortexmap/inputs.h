@@ -19,7 +19,7 @@ struct InputRejected {
 // Each reader throws InputRejected for a count or a table number out of range.
 void read_xyz(MapStore& m);       // "xyz.dat": nnode, xyz (times 0.001)
 void read_elem(MapStore& m);      // "elem.dat": nelem, ielem (plus 1), imat
-void read_potent(MapStore& m);    // "potent.out": nnode (again), pot
+void read_potent(MapStore& m);    // "POTENT.OUT" as the solver writes it: nnode (again), pot
 void read_bval(MapStore& m);      // "bval.dat": bval
 void read_bcp(MapStore& m);       // "bcp.dat": bcplist
 void read_prop(MapStore& m);      // "prop.dat": prop

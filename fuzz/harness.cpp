@@ -9,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "common/small_model.h"
 #include "textio/console.h"
 
 namespace fuzzing {
@@ -53,30 +54,9 @@ void put(const std::string& name, std::string_view bytes) {
   }
 }
 
-const std::vector<File>& base_model() {
-  // Node (i,j,k) of the unit cube is 1 + i + 2j + 4k; the six tetrahedra share
-  // the diagonal from node 1 to node 8 (0 and 7 in elem.dat, which counts from 0).
-  static const std::vector<File> files = {
-      {"setting.dta", "''\n1.0\n"},
-      {"xyz.dat",
-       "8\n1 0 0 0\n2 1000 0 0\n3 0 1000 0\n4 1000 1000 0\n"
-       "5 0 0 1000\n6 1000 0 1000\n7 0 1000 1000\n8 1000 1000 1000\n"},
-      {"elem.dat",
-       "6 4\n1 0 1 3 7 1\n2 0 3 2 7 1\n3 0 2 6 7 1\n4 0 6 4 7 2\n5 0 4 5 7 2\n6 0 5 1 7 2\n"},
-      {"prop.dat", "2\n0.33\n1.5\n"},
-      {"bval.dat", "2\n1.0\n0.0\n"},
-      {"bcp.dat", "5\n1 -1\n3 -1\n2 -2\n4 -2\n8 1\n"},
-      {"potent.out",
-       "8\n1 1.0\n2 0.0\n3 1.0\n4 0.0\n5 0.75\n6 0.25\n7 0.75\n8 0.25\n"},
-      {"ele_size.txt", "25.0 -2.0\n"},
-      {"cortex.dat", "4 2\n0 0 0\n1000 0 0\n0 1000 0\n500 500 2000\n1 2 3\n2 3 4\n"},
-  };
-  return files;
-}
-
 void put_base_model(std::string_view skip) {
   // every base file but the one under test
-  for (const File& f : base_model())
+  for (const smallmodel::File& f : smallmodel::files)
     if (skip != f.name) put(f.name, f.text);
 }
 

@@ -27,15 +27,7 @@ inline void put(const std::string& name, const std::uint8_t* data, std::size_t s
   put(name, std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
-// The names and contents of a small valid model: setting.dta, the five model
-// files, potent.out, ele_size.txt and cortex.dat (a brick of one cube cut into
-// six tetrahedra, two faces held at fixed potentials).
-struct File {
-  const char* name;
-  const char* text;
-};
-const std::vector<File>& base_model();
-// Writes every file of the base model except skip.
+// Writes every file of the small model (common/small_model.h) except skip.
 void put_base_model(std::string_view skip = {});
 
 // Splits bytes at every line that holds only "%" (the file separator of the

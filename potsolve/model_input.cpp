@@ -1,10 +1,11 @@
 #include "potsolve/model_input.h"
 
-#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "potsolve/settings.h"
+#include "shared/model_files.h"
 #include "textio/reader.h"
 
 namespace potsolve {
@@ -18,99 +19,63 @@ textio::Reader open_model_file(const ModelStore& m, const char* name) {
   return std::move(*rd);
 }
 
-// Reads a count and rejects it unless it lies in 0 .. cap.
-std::int32_t read_count(textio::Reader& rd, std::int32_t cap, const char* what) {
-  std::int32_t count = 0;
-  rd.read(count);
-  if (count < 0 || count > cap)
-    rd.reject(std::string(what) + " " + std::to_string(count) + " outside 0 .. " +
-              std::to_string(cap));
-  return count;
-}
+std::string num(std::int32_t v) { return std::to_string(v); }
 
-void read_nodes(ModelStore& m, textio::Reader& rd) {
-  m.nnode = read_count(rd, maxnode, "node count");
-  m.xyz.assign(3 * (static_cast<std::size_t>(m.nnode) + 1), 0.0f);
-  std::int32_t number = 0;  // the node number of a statement is read and not used
-  // node i: x, y, z times scale, each product rounded to 32 bits
-  for (std::int32_t i = 1; i <= m.nnode; ++i) {
-    float* p = &m.xyz[3 * static_cast<std::size_t>(i)];
-    rd.read(number, p[0], p[1], p[2]);
-    for (int c = 0; c < 3; ++c) {
-      p[c] = p[c] * m.scale;
-      if (!std::isfinite(p[c]))
-        rd.reject("coordinate of node " + std::to_string(i) + " times the scale overflows");
-    }
+// A value out of range in the solver's words.
+std::string wording(const model_files::OutOfRange& v) {
+  using O = model_files::OutOfRange;
+  const std::string range = num(v.lo) + " .. " + num(v.hi);
+  switch (v.what) {
+    case O::node_count: return "node count " + num(v.found) + " outside " + range;
+    case O::element_count: return "element count " + num(v.found) + " outside " + range;
+    case O::material_count: return "material count " + num(v.found) + " outside " + range;
+    case O::value_count: return "prescribed potential count " + num(v.found) + " outside " + range;
+    case O::entry_count: return "entry count " + num(v.found) + " is negative";
+    case O::coordinate: return "coordinate of node " + num(v.item) + " times the scale overflows";
+    case O::corner:
+      return "corner " + num(v.found) + " of element " + num(v.item) + " is not a node (" + range + ")";
+    case O::material:
+      return "material " + num(v.found) + " of element " + num(v.item) + " outside " + range;
+    case O::entry_node: return "node " + num(v.found) + " outside " + range;
+    case O::entry_code: break;
   }
+  return "code " + num(v.found) + " names no prescribed potential (at most " + num(-v.lo) + ")";
 }
 
-void read_elements(ModelStore& m, textio::Reader& rd) {
-  std::int32_t unused = 0;
-  rd.read(m.nelem, unused);
-  if (m.nelem < 0 || m.nelem > maxelem)
-    rd.reject("element count " + std::to_string(m.nelem) + " outside 0 .. " +
-              std::to_string(maxelem));
-  m.ielem.assign(4 * (static_cast<std::size_t>(m.nelem) + 1), 0);
-  m.imat.assign(static_cast<std::size_t>(m.nelem) + 1, 0);
-  std::int32_t number = 0;  // the element number of a statement is read and not used
-  // element e: four corners counted from 0 in the file, then the material
-  for (std::int32_t e = 1; e <= m.nelem; ++e) {
-    std::int32_t* c = &m.ielem[4 * static_cast<std::size_t>(e)];
-    rd.read(number, c[0], c[1], c[2], c[3], m.imat[e]);
-    for (int k = 0; k < 4; ++k) {
-      if (c[k] < 0 || c[k] >= m.nnode)
-        rd.reject("corner " + std::to_string(c[k]) + " of element " + std::to_string(e) +
-                  " is not a node (0 .. " + std::to_string(m.nnode - 1) + ")");
-      c[k] += 1;
-    }
-    if (m.imat[e] < 1 || m.imat[e] > maxmat)
-      rd.reject("material " + std::to_string(m.imat[e]) + " of element " + std::to_string(e) +
-                " outside 1 .. " + std::to_string(maxmat));
-  }
-}
-
-void read_conductivities(ModelStore& m, textio::Reader& rd) {
-  const std::int32_t count = read_count(rd, maxmat, "material count");
-  // one conductivity per statement
-  for (std::int32_t k = 1; k <= count; ++k) rd.read(m.prop[k]);
-}
-
-void read_potentials(ModelStore& m, textio::Reader& rd) {
-  m.nbval = read_count(rd, maxbval, "prescribed potential count");
-  // one prescribed potential per statement
-  for (std::int32_t k = 1; k <= m.nbval; ++k) rd.read(m.bval[k]);
-}
-
-void read_codes(ModelStore& m, textio::Reader& rd) {
-  m.bcp.assign(static_cast<std::size_t>(m.nnode) + 1, 0);
-  std::int32_t count = 0;
-  rd.read(count);
-  if (count < 0) rd.reject("entry count " + std::to_string(count) + " is negative");
-  std::int32_t node = 0, code = 0;
-  // entry: node (counted from 1) and its code; a later entry for a node wins
-  for (std::int32_t k = 1; k <= count; ++k) {
-    rd.read(node, code);
-    if (node < 1 || node > m.nnode)
-      rd.reject("node " + std::to_string(node) + " outside 1 .. " + std::to_string(m.nnode));
-    if (code < -maxbval)
-      rd.reject("code " + std::to_string(code) + " names no prescribed potential (at most " +
-                std::to_string(maxbval) + ")");
-    m.bcp[node] = code;
-  }
+// The solver's capacities and wording: coordinates times scale that must stay
+// within 32 bits, values checked once their record is read, no capacity for the
+// entries of bcp.dat.
+model_files::ModelRules solver_rules(float scale) {
+  return {.max_nodes = maxnode, .max_elements = maxelem, .max_materials = maxmat, .max_values = maxbval,
+          .max_entries = INT32_MAX, .lowest_code = -maxbval, .factor = scale, .check_overflow = true,
+          .check_as_read = false, .null_repeats_previous = false,
+          .reject = [](const textio::Reader& rd, const model_files::OutOfRange& v) { rd.reject(wording(v)); }};
 }
 
 }  // namespace
 
 void read_model(ModelStore& m, const std::function<void(const char* name)>& announce) {
-  using Reading = void (*)(ModelStore&, textio::Reader&);
-  static const std::pair<const char*, Reading> files[] = {
-      {"xyz.dat", read_nodes},       {"elem.dat", read_elements}, {"prop.dat", read_conductivities},
-      {"bval.dat", read_potentials}, {"bcp.dat", read_codes}};
+  using namespace model_files;
+  const ModelRules rules = solver_rules(m.scale);
+  using Reading = std::function<void(textio::Reader&)>;
+  const std::pair<const char*, Reading> files[] = {
+      {"xyz.dat", [&](textio::Reader& rd) {
+         m.xyz.clear();  // sized by the node count
+         m.nnode = read_nodes(rd, rules, m.xyz);
+       }},
+      {"elem.dat", [&](textio::Reader& rd) { m.nelem = read_elements(rd, rules, m.nnode, m.ielem, m.imat); }},
+      {"prop.dat", [&](textio::Reader& rd) { read_reals(rd, rules, OutOfRange::material_count, m.prop); }},
+      {"bval.dat", [&](textio::Reader& rd) { m.nbval = read_reals(rd, rules, OutOfRange::value_count, m.bval); }},
+      {"bcp.dat", [&](textio::Reader& rd) {
+         // the codes scattered into a per-node table: a later entry for a node wins
+         m.bcp.assign(static_cast<std::size_t>(m.nnode) + 1, 0);
+         read_entries(rd, rules, m.nnode, [&](std::int32_t node, std::int32_t code) { m.bcp[node] = code; });
+       }}};
   // each file in turn, announced first
   for (const auto& [name, read] : files) {
     if (announce) announce(name);
     textio::Reader rd = open_model_file(m, name);
-    read(m, rd);
+    read(rd);
   }
 }
 

@@ -31,12 +31,10 @@ MapStore sampled() {
   return m;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> v;
-  std::size_t a = 0;
-  for (std::size_t b; (b = text.find('\n', a)) != std::string::npos; a = b + 1) v.push_back(text.substr(a, b - a));
-  EXPECT_EQ(a, text.size()) << "unterminated last line";
-  return v;
+// The lines of an output file, whose last line also ends with a line end.
+std::vector<std::string> terminated_lines(const std::string& text) {
+  EXPECT_TRUE(text.empty() || text.back() == '\n') << "unterminated last line";
+  return testmesh::lines(text);
 }
 
 }  // namespace
@@ -46,13 +44,13 @@ TEST(Outputs, PointTriangleAndTecplotRecords) {
   const std::string dir = testmesh::fresh_dir("cmout");
   cortexmap::write_out(m, dir + "/cortexfield.out");
   cortexmap::write_tec(m, dir + "/cortexfield.tec");
-  const auto out = lines(testmesh::read_file(dir + "/cortexfield.out"));
+  const auto out = terminated_lines(testmesh::read_file(dir + "/cortexfield.out"));
   ASSERT_EQ(out.size(), 4u);
   EXPECT_EQ(out[0],
             "    0.10000000E+02    0.20000000E+02    0.30000000E+02    0.15000000E+01    "
             "0.25000000E+00    0.37500000E+00");
   EXPECT_EQ(out[3], "           1           2           3");
-  const auto tec = lines(testmesh::read_file(dir + "/cortexfield.tec"));
+  const auto tec = terminated_lines(testmesh::read_file(dir + "/cortexfield.tec"));
   ASSERT_EQ(tec.size(), 5u);
   EXPECT_EQ(tec[0], " zone n =            3  , e =            1  , f = fepoint, et = triangle");
   EXPECT_EQ(std::vector<std::string>(tec.begin() + 1, tec.end()), out);
@@ -66,7 +64,7 @@ TEST(Outputs, PointTriangleAndTecplotRecords) {
   big.emag = big.jmag = big.pden = {0};
   big.itri.assign(3 * 2001, 1);
   cortexmap::write_tec(big, dir + "/big.tec");
-  EXPECT_EQ(lines(testmesh::read_file(dir + "/big.tec"))[0],
+  EXPECT_EQ(terminated_lines(testmesh::read_file(dir + "/big.tec"))[0],
             " zone n =         1234  , e =         2000  , f = fepoint, et = triangle");
 }
 
@@ -76,7 +74,7 @@ TEST(Outputs, PlyHeaderVertexAndFaceRecords) {
   cortexmap::write_ply(m, dir + "/cortexfield.ply");
   const std::string text = testmesh::read_file(dir + "/cortexfield.ply");
   EXPECT_EQ(text.substr(0, 4), "ply\n");
-  const auto ply = lines(text);
+  const auto ply = terminated_lines(text);
   ASSERT_EQ(ply.size(), 17u);
   const std::vector<std::string> header = {"ply", "format ascii 1.0", "comment merged by ovu",
                                            "element vertex 3", "property float x",
@@ -100,7 +98,7 @@ TEST(Outputs, NoPointsNoTrianglesGivesHeadersOnly) {
   EXPECT_EQ(testmesh::read_file(dir + "/cortexfield.out"), "");
   EXPECT_EQ(testmesh::read_file(dir + "/cortexfield.tec"),
             " zone n =            0  , e =            0  , f = fepoint, et = triangle\n");
-  const auto ply = lines(testmesh::read_file(dir + "/cortexfield.ply"));
+  const auto ply = terminated_lines(testmesh::read_file(dir + "/cortexfield.ply"));
   ASSERT_EQ(ply.size(), 13u);
   EXPECT_EQ(ply[3], "element vertex 0");
   EXPECT_EQ(ply[10], "element face 0");

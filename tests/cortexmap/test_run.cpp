@@ -65,7 +65,7 @@ void replace_record(const std::string& path, int n, const std::string& text) {
 
 TEST(CortexmapRun, ConsoleAndCalibratedFiles) {
   const std::string dir = model_dir("cmrun");
-  // the solver writes POTENT.OUT: found without regard to case
+  // the solver's own name (the other tests write potent.out, found without regard to case)
   std::filesystem::rename(dir + "/potent.out", dir + "/POTENT.OUT");
   const auto r = testrun::run("cortexmap", dir);
   ASSERT_EQ(r.status, 0) << r.console;

@@ -9,8 +9,10 @@
 #include "common/runner.h"
 #include "potsolve/model_input.h"
 #include "potsolve/settings.h"
+#include "shared/model_files.h"
 #include "textio/console.h"
 #include "textio/errors.h"
+#include "textio/reader.h"
 
 namespace {
 
@@ -219,6 +221,42 @@ TEST(ModelInput, UpperCaseFileNamesAreFound) {
   std::string out;
   EXPECT_EQ(read(m, out), -1) << out;
   EXPECT_EQ(m.nnode, 5);
+}
+
+// The two programs read elem.dat alike but check a corner at different times
+// (once its record is read, or as soon as the corner is), and a null value
+// leaves either 0 or the previous record's value.
+TEST(ModelFiles, CheckTimeAndNullValuesFollowTheRules) {
+  using model_files::OutOfRange;
+  model_files::ModelRules rules{};
+  rules.max_elements = rules.max_materials = 10;
+  rules.reject = [](const textio::Reader&, const OutOfRange& v) { throw v; };
+  std::vector<std::int32_t> ielem, imat;
+  auto read = [&](const char* text) {
+    textio::Reader r = textio::Reader::from_text(text, "elem.dat", 1);
+    return model_files::read_elements(r, rules, 4, ielem, imat);
+  };
+  // corner 9 of four nodes, then a field that cannot be converted
+  const char* bad = "1 4\n1 0 9 x 3 1\n";
+  rules.check_as_read = true;
+  try {
+    read(bad);
+    ADD_FAILURE() << "corner 9 accepted";
+  } catch (const OutOfRange& v) {
+    EXPECT_EQ(v.what, OutOfRange::corner);
+    EXPECT_EQ(v.found, 9);
+    EXPECT_EQ(v.item, 1);
+  }
+  rules.check_as_read = false;
+  EXPECT_THROW(read(bad), textio::FatalError);
+  // the second corner of element 2 is null
+  const char* null_corner = "2 4\n1 0 1 2 3 2\n2 3,,2 0 2\n";
+  rules.null_repeats_previous = true;
+  ASSERT_EQ(read(null_corner), 2);
+  EXPECT_EQ(ielem[4 * 2 + 1], 2);
+  rules.null_repeats_previous = false;
+  ASSERT_EQ(read(null_corner), 2);
+  EXPECT_EQ(ielem[4 * 2 + 1], 1);
 }
 
 }  // namespace

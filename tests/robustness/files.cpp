@@ -5,8 +5,8 @@
 #include <regex>
 #include <stdexcept>
 
-#include "common/meshgen.h"
 #include "common/runner.h"
+#include "common/small_model.h"
 
 namespace robust {
 
@@ -15,24 +15,16 @@ namespace fs = std::filesystem;
 const Files& base_model() {
   static const Files files = [] {
     const std::string dir = testmesh::fresh_dir("robust-base");
-    const testmesh::Mesh mesh = testmesh::brick(2, 1, 1, 1000.0f);
-    testmesh::Boundary b;
-    b.prop = {0.33f, 1.5f};
-    b.bval = {1.0f, 0.0f};
-    // the face x = 0 at 1, the face x = 2000 at 0, one node marked for the scale
-    for (int i = 1; i <= mesh.nnode; ++i) {
-      if (mesh.xyz[3 * i] == 0.0f) b.bcp.push_back({i, -1});
-      if (mesh.xyz[3 * i] == 2000.0f) b.bcp.push_back({i, -2});
-    }
-    b.bcp.push_back({2, 1});
-    testmesh::write_model(dir, mesh, b);
+    Files f;
+    // the small model's inputs; its potentials are the solver's, computed below
+    for (const smallmodel::File& file : smallmodel::files)
+      if (std::string(file.name) != "potent.out") f[file.name] = file.text;
+    put(dir, f);
     const testrun::Result r = testrun::run("potsolve", dir);
     if (r.status != 0) throw std::runtime_error("base model: potsolve failed\n" + r.console);
-    Files f = snapshot(dir);
+    f = snapshot(dir);
     f["potent.out"] = f.at("POTENT.OUT");
     f.erase("POTENT.OUT");
-    f["ele_size.txt"] = "25.0 -2.0\n";
-    f["cortex.dat"] = "4 2\n0 0 0\n1000 0 0\n0 1000 0\n500 500 2000\n1 2 3\n2 3 4\n";
     fs::remove_all(dir);
     return f;
   }();

@@ -14,9 +14,8 @@ namespace robust {
 // File name -> content.
 using Files = std::map<std::string, std::string>;
 
-// A valid model for both programs: setting.dta, the five model files (a brick
-// of 2x1x1 cubes of 1000 mm, two materials listed), irowjcol.da0 and potent.out as potsolve writes
-// them for it, ele_size.txt and cortex.dat (4 points, 2 triangles).
+// A valid model for both programs: the small model of common/small_model.h,
+// with irowjcol.da0 and potent.out as potsolve writes them for it.
 const Files& base_model();
 // Writes files into dir.
 void put(const std::string& dir, const Files& files);
