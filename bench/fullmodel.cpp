@@ -10,14 +10,7 @@ namespace bench {
 Model make_brick(int c) {
   Model m;
   m.mesh = testmesh::brick(c, c, c, 1.0f, 3);
-  m.boundary.prop = {0.33f, 0.0132f, 1.79f};
-  m.boundary.bval = {1.0f, 0.0f};
-  // the two faces x = 0 and x = c
-  for (std::int32_t i = 1; i <= m.mesh.nnode; ++i) {
-    const float x = m.mesh.xyz[3 * i];
-    if (x == 0.0f) m.boundary.bcp.push_back({i, -1});
-    if (x == static_cast<float>(c)) m.boundary.bcp.push_back({i, -2});
-  }
+  m.boundary = testmesh::end_faces(m.mesh, static_cast<float>(c), {0.33f, 0.0132f, 1.79f});
   m.nfixed = static_cast<std::int32_t>(m.boundary.bcp.size());
   return m;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 #include <set>
+#include <utility>
 
 namespace testmesh {
 
@@ -111,6 +112,19 @@ void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float
   s = std::to_string(b.bcp.size()) + "\n";
   for (const auto& [node, code] : b.bcp) s += std::to_string(node) + " " + std::to_string(code) + "\n";
   write_file(dir + "/bcp.dat", s);
+}
+
+Boundary end_faces(const Mesh& mesh, float length, std::vector<float> prop) {
+  Boundary b;
+  b.prop = std::move(prop);
+  b.bval = {1.0f, 0.0f};
+  // the two end faces, nodes ascending
+  for (std::int32_t i = 1; i <= mesh.nnode; ++i) {
+    const float x = mesh.xyz[3 * i];
+    if (x == 0.0f) b.bcp.push_back({i, -1});
+    if (x == length) b.bcp.push_back({i, -2});
+  }
+  return b;
 }
 
 }  // namespace testmesh

@@ -44,4 +44,8 @@ struct Boundary {
 void write_model(const std::string& dir, const Mesh& mesh, const Boundary& b,
                  float scale = 1.0f);
 
+// The conductivities prop, and the nodes of the faces x = 0 and x = length held
+// at 1 (code -1) and 0 (code -2), in node order.
+Boundary end_faces(const Mesh& mesh, float length, std::vector<float> prop);
+
 }  // namespace testmesh

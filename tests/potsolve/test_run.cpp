@@ -21,17 +21,8 @@ using testmesh::lines;
 struct BrickRun {
   std::string dir = testmesh::fresh_dir("run");
   testmesh::Mesh mesh = testmesh::brick(4, 3, 3);
-  testmesh::Boundary b;
-  BrickRun() {
-    b.prop = {6.0f};
-    b.bval = {1.0f, 0.0f};
-    for (int i = 1; i <= mesh.nnode; ++i) {
-      const float x = mesh.xyz[3 * i];
-      if (x == 0.0f) b.bcp.push_back({i, -1});
-      if (x == 4.0f) b.bcp.push_back({i, -2});
-    }
-    testmesh::write_model(dir, mesh, b);
-  }
+  testmesh::Boundary b = testmesh::end_faces(mesh, 4.0f, {6.0f});
+  BrickRun() { testmesh::write_model(dir, mesh, b); }
 };
 
 TEST(PotsolveRun, ConsoleFollowsTheRunSequence) {

@@ -25,14 +25,7 @@ const char* const size_limit = "ulimit -f 1;";
 std::string brick_model(const std::string& tag, int nmat = 1, std::vector<float> prop = {6.0f}) {
   const std::string dir = testmesh::fresh_dir(tag);
   const testmesh::Mesh mesh = testmesh::brick(4, 3, 3, 1.0f, nmat);
-  testmesh::Boundary b;
-  b.prop = std::move(prop);
-  b.bval = {1.0f, 0.0f};
-  // the two end faces
-  for (int i = 1; i <= mesh.nnode; ++i) {
-    if (mesh.xyz[3 * i] == 0.0f) b.bcp.push_back({i, -1});
-    if (mesh.xyz[3 * i] == 4.0f) b.bcp.push_back({i, -2});
-  }
+  const testmesh::Boundary b = testmesh::end_faces(mesh, 4.0f, std::move(prop));
   testmesh::write_model(dir, mesh, b);
   return dir;
 }

@@ -29,14 +29,7 @@ using robust::Files;
 std::string big_brick(const std::string& tag) {
   const std::string dir = testmesh::fresh_dir(tag);
   const testmesh::Mesh mesh = testmesh::brick(24, 24, 24);
-  testmesh::Boundary b;
-  b.prop = {0.33f};
-  b.bval = {1.0f, 0.0f};
-  // the two end faces
-  for (int i = 1; i <= mesh.nnode; ++i) {
-    if (mesh.xyz[3 * i] == 0.0f) b.bcp.push_back({i, -1});
-    if (mesh.xyz[3 * i] == 24.0f) b.bcp.push_back({i, -2});
-  }
+  const testmesh::Boundary b = testmesh::end_faces(mesh, 24.0f, {0.33f});
   testmesh::write_model(dir, mesh, b);
   return dir;
 }
