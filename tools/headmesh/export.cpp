@@ -15,9 +15,9 @@
 #include <vtkXMLPolyDataWriter.h>
 #include <vtkXMLUnstructuredGridWriter.h>
 
+#include <climits>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 
@@ -29,6 +29,7 @@
 #include "cortexmap/outputs.h"
 #include "cortexmap/progress.h"
 #include "cortexmap/scale.h"
+#include "shared/model_files.h"
 #include "shared/tetra.h"
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
@@ -37,6 +38,7 @@
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/find_file.h"
+#include "textio/reader.h"
 
 namespace headmesh {
 
@@ -153,15 +155,21 @@ void gradient(const cortexmap::MapStore& m, std::int32_t e, double g[3]) {
   shared::gradient(t, u, g);
 }
 
-// xyz.dat's coordinates as written (cortexmap keeps them only scaled).
-std::vector<float> model_coordinates(std::int32_t nnode) {
-  std::ifstream in(*textio::find_file("xyz.dat"));
-  std::vector<float> xyz(3 * static_cast<std::size_t>(nnode));
-  long long count = 0, id = 0;
-  in >> count;
-  for (std::size_t i = 0; i < xyz.size(); i += 3) in >> id >> xyz[i] >> xyz[i + 1] >> xyz[i + 2];  // node records
-  if (!in) throw Error("cannot read the coordinates of xyz.dat");
-  return xyz;
+// xyz.dat's coordinates as written (cortexmap keeps them only scaled), read by
+// the programs' own model-file reader with the factor 1; node i at 3*(i-1).
+std::vector<float> model_coordinates() {
+  const model_files::ModelRules as_written{
+      .max_nodes = INT32_MAX, .max_elements = INT32_MAX, .max_materials = INT32_MAX,
+      .max_values = INT32_MAX, .max_entries = INT32_MAX, .lowest_code = INT32_MIN, .factor = 1.0f,
+      .check_overflow = false, .check_as_read = true, .null_repeats_previous = true,
+      .reject = [](const textio::Reader&, const model_files::OutOfRange&) {
+        throw Error("cannot read the coordinates of xyz.dat");
+      }};
+  textio::Reader r = textio::Reader::open("xyz.dat", 1);
+  std::vector<float> xyz;
+  const std::int32_t n = model_files::read_nodes(r, as_written, xyz);
+  // nodes 1..n; entry 0 is unused
+  return std::vector<float>(xyz.begin() + 3, xyz.begin() + 3 + 3 * static_cast<std::ptrdiff_t>(n));
 }
 
 // The element values, the tags and the cortex samples from the stages.
@@ -172,7 +180,7 @@ Results collect(Stages& s) {
   r.calibration = s.note;
   const double f = s.calibrated ? m.fscale : 1.0;
   const auto nn = static_cast<std::size_t>(m.nnode), ne = static_cast<std::size_t>(m.nelem);
-  r.xyz = model_coordinates(m.nnode);
+  r.xyz = model_coordinates();
   r.potential.assign(m.pot.begin() + 1, m.pot.begin() + 1 + static_cast<std::ptrdiff_t>(nn));
   r.tet.resize(4 * ne);
   r.field.resize(3 * ne);
