@@ -21,36 +21,18 @@ namespace {
 
 constexpr std::size_t chunk = 1 << 20;  // buffered bytes written at once
 
-// The process's file-creation mask (read once; the programs have no threads).
-mode_t creation_mask() {
-  static const mode_t mask = [] {
-    const mode_t m = umask(0);
-    umask(m);
-    return m;
-  }();
-  return mask;
-}
-
 }  // namespace
 
 OutFile::OutFile(std::string path, int unit)
     : path_(std::move(path)), temp_(path_ + ".XXXXXX"), unit_(unit) {
   buf_.reserve(chunk + 4096);  // before the file exists: running out of memory here leaves nothing
-  // mkstemp puts a fresh part in place of the X's and creates the file
-  // exclusively (O_EXCL: an existing file or link of that name is never
-  // opened), with mode 0600; the usual mode follows.
-  fd_ = mkstemp(temp_.data());
+  fd_ = create_temporary(temp_);  // a fresh name, never an existing file or link
   if (fd_ < 0) {
     const int err = errno;
     temp_.clear();
     fail("cannot open (status unknown)", err);
   }
   slot_ = keep_temporary(temp_.c_str());
-  if (fchmod(fd_, 0666 & ~creation_mask()) != 0) {
-    const int err = errno;
-    discard();  // the constructor does not complete: no destructor removes the file
-    fail("cannot open (status unknown)", err);
-  }
   take();
 }
 

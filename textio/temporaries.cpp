@@ -2,9 +2,12 @@
 // it may only call async-signal-safe functions (unlink, signal, raise).
 #include "textio/temporaries.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 
@@ -39,6 +42,27 @@ void handle_signals() {
     for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&act.sa_mask, other);
     sigaction(sig, &act, nullptr);
   }
+}
+
+int create_temporary(std::string& name, int suffix_len) {
+  // the process's file-creation mask, read once (the programs have no threads)
+  static const mode_t mask = [] {
+    const mode_t m = umask(0);
+    umask(m);
+    return m;
+  }();
+  // mkstemps puts a fresh part in place of the X's and creates the file with
+  // O_EXCL and mode 0600; the usual mode follows
+  const int fd = mkstemps(name.data(), suffix_len);
+  if (fd < 0) return -1;
+  if (fchmod(fd, 0666 & ~mask) != 0) {
+    const int err = errno;
+    close(fd);
+    unlink(name.c_str());
+    errno = err;
+    return -1;
+  }
+  return fd;
 }
 
 int keep_temporary(const char* path) {

@@ -2,6 +2,8 @@
 // temporaries being written are kept where a signal handler can reach them.
 #pragma once
 
+#include <string>
+
 namespace textio {
 
 // Sets the signal dispositions of a run. A file-size limit makes a write fail
@@ -11,6 +13,13 @@ namespace textio {
 // its default action (the parent ignores it, a test harness or fuzzer has its
 // own handler) is left as it is.
 void handle_signals();
+
+// Creates a temporary file beside a target: name is the pattern, six X's
+// followed by suffix_len characters (kept, e.g. an extension), and receives the
+// fresh name. The file is created exclusively (no existing file or link is ever
+// opened), with mode 0666 less the umask. Returns the open descriptor, or -1
+// with errno set and nothing left behind.
+int create_temporary(std::string& name, int suffix_len = 0);
 
 // Keeps the name of a temporary file until drop_temporary(slot), so that a
 // signal removes the file. Returns the slot, -1 when every slot is taken or the

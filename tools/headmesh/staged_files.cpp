@@ -1,15 +1,14 @@
 #include "headmesh/staged_files.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "headmesh/error.h"
+#include "textio/temporaries.h"
 
 namespace headmesh {
 
@@ -24,15 +23,10 @@ std::string StagedFiles::add(const std::string& target) {
   const fs::path p(target);
   const std::string ext = p.extension().string();
   std::string temp = (p.parent_path() / (p.stem().string() + ".XXXXXX" + ext)).string();
-  // a fresh name, the file created exclusively with mode 0600; then the usual mode
-  const int fd = mkstemps(temp.data(), static_cast<int>(ext.size()));
+  const int fd = textio::create_temporary(temp, static_cast<int>(ext.size()));
   if (fd < 0) throw Error("cannot write " + target + ": " + std::strerror(errno));
-  const mode_t mask = umask(0);
-  umask(mask);
-  const bool moded = fchmod(fd, 0666 & ~mask) == 0;
-  close(fd);
+  close(fd);  // the writer opens it by name
   files_.push_back({target, temp});
-  if (!moded) throw Error("cannot write " + target + ": " + std::strerror(errno));
   return files_.back().temp;
 }
 
