@@ -96,17 +96,18 @@ Stages run_stages() {
   if (!present("potent.out")) throw Error("the model directory holds no POTENT.OUT: run potsolve there first");
   textio::ConsoleCapture console;
   try {
-    cortexmap::read_xyz(m);
+    cortexmap::read_xyz(m, "");
+    cortexmap::scale_coordinates(m);
     const std::int32_t nodes = m.nnode;
-    cortexmap::read_elem(m);
-    cortexmap::read_potent(m);
+    cortexmap::read_elem(m, "");
+    cortexmap::read_potent(m, "");
     if (m.nnode != nodes)
       throw Error("POTENT.OUT holds " + std::to_string(m.nnode) + " potentials for the " + std::to_string(nodes) +
                   " nodes of xyz.dat: run potsolve on this model again");
-    cortexmap::read_bval(m);
-    cortexmap::read_bcp(m);
-    cortexmap::read_prop(m);
-    cortexmap::element_fields(m);
+    cortexmap::read_bval(m, "");
+    cortexmap::read_bcp(m, "");
+    cortexmap::read_prop(m, "");
+    m.fields = cortexmap::element_fields(m);
   } catch (const textio::FatalError& e) {
     throw Error(one_line(e.what()));
   } catch (const cortexmap::InputRejected& r) {
@@ -119,13 +120,13 @@ Stages run_stages() {
     return s;
   }
   try {
-    cortexmap::read_ele_size(m);
+    cortexmap::read_ele_size(m, "");
     cortexmap::ProgressLine progress;
     progress.start(m.nnode);
-    cortexmap::node_averages(m, progress);
+    const std::vector<float> ndavg = cortexmap::node_averages(m, m.fields, progress);
     progress.end();
     try {
-      cortexmap::field_scale(m);
+      m.fscale = cortexmap::field_scale(m, ndavg);
       s.calibrated = true;
       s.note = "calibrated as cortexmap calibrates: factor " + std::to_string(m.fscale);
     } catch (const cortexmap::ScaleFailure& f) {
@@ -193,9 +194,9 @@ Results collect(Stages& s) {
   for (std::size_t e = 0; e < ne; ++e) {
     const auto k = static_cast<std::int32_t>(e + 1);
     for (int c = 0; c < 4; ++c) r.tet[4 * e + c] = m.ielem[4 * k + c] - 1;
-    r.emag[e] = static_cast<float>(f * m.emag[k]);
-    r.jmag[e] = static_cast<float>(f * m.jmag[k]);
-    r.pden[e] = static_cast<float>((f * m.pden[k]) * f);
+    r.emag[e] = static_cast<float>(f * m.fields.emag[k]);
+    r.jmag[e] = static_cast<float>(f * m.fields.jmag[k]);
+    r.pden[e] = static_cast<float>((f * m.fields.pden[k]) * f);
     double g[3];
     gradient(m, k, g);
     for (int a = 0; a < 3; ++a) {
@@ -225,10 +226,10 @@ Results collect(Stages& s) {
   {
     textio::ConsoleCapture console;
     try {
-      cortexmap::read_cortex(m);
+      cortexmap::read_cortex(m, "");
       cortexmap::ProgressLine progress;
       progress.start(m.npts);
-      cortexmap::find_nearest(m, progress);
+      m.inear = cortexmap::find_nearest(m, m.fields.cent, progress);
     } catch (const textio::FatalError& e) {
       throw Error(one_line(e.what()));
     } catch (const cortexmap::InputRejected& r) {
