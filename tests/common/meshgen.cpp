@@ -17,20 +17,10 @@ Mesh brick(int nx, int ny, int nz, float h, int nmat) {
   grid.cells = {nx, ny, nz};
   grid.step = h;
   makemodel::Model made;
-  std::vector<std::array<int, 3>> at;
-  makemodel::cube_mesh(grid, [](const std::array<double, 3>&) { return 1; }, made, &at);
-  Mesh m;
-  m.nnode = static_cast<std::int32_t>(made.xyz.size());
-  m.xyz.assign(3 * (static_cast<std::size_t>(m.nnode) + 1), 0.0f);
-  // node i + 1 at h times its grid position
-  for (std::int32_t i = 0; i < m.nnode; ++i)
-    for (int a = 0; a < 3; ++a) m.xyz[3 * (i + 1) + a] = h * static_cast<float>(at[i][a]);
-  m.nelem = static_cast<std::int32_t>(made.elem.size());
-  m.ielem.assign(4 * (static_cast<std::size_t>(m.nelem) + 1), 0);
-  m.imat.assign(static_cast<std::size_t>(m.nelem) + 1, 0);
-  // element e + 1 with 1-based corners; materials in layers along x of the cube's position
+  makemodel::cube_mesh(grid, [](const std::array<double, 3>&) { return 1; }, made);
+  Mesh m = model_files::tables(made);
+  // materials in layers along x of the cube's position
   for (std::int32_t e = 0; e < m.nelem; ++e) {
-    for (int k = 0; k < 4; ++k) m.ielem[4 * (e + 1) + k] = made.elem[e][k] + 1;
     const int i = (e / 6) % nx;
     m.imat[e + 1] = nmat > 1 ? 1 + (i * nmat) / nx : 1;
   }

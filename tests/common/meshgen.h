@@ -12,13 +12,7 @@
 namespace testmesh {
 
 // A mesh in the solver's numbering: 1-based nodes and elements, entry 0 unused.
-struct Mesh {
-  std::int32_t nnode = 0;
-  std::vector<float> xyz;             // node i at xyz[3*i + 0..2]
-  std::int32_t nelem = 0;
-  std::vector<std::int32_t> ielem;    // element e at ielem[4*e + 0..3], 1-based nodes
-  std::vector<std::int32_t> imat;     // material per element, 1-based
-};
+using Mesh = model_files::Tables;
 
 // A brick of nx*ny*nz cubes of edge h on makemodel's grid of cubes (each cut
 // into six right-handed tetrahedra around its main diagonal, a conforming mesh).
