@@ -87,6 +87,7 @@ void derive_conductivities(ModelStore& m) {
 
 void read_model_dir(ModelStore& m, const std::string& dir, const std::function<void(const char* name)>& announce) {
   m.home = dir;
+  m.datadir.assign(40, ' ');  // setting.dta lies in dir itself
   read_settings(m, model_path(m, "setting.dta"));
   read_model(m, announce);
 }
