@@ -11,6 +11,7 @@
 #include "potsolve/potentials.h"
 #include "potsolve/settings.h"
 #include "potsolve/stop.h"
+#include "potsolve/threads.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/layout.h"
@@ -79,7 +80,7 @@ bool solve_iccg(ModelStore& m, std::int32_t n) {
   textio::Console& con = textio::console();
   IccgSystem s;
   try {
-    s = prepare_iccg(m, n);
+    s = prepare_iccg(m, n, thread_count());
   } catch (const UnfitPattern& u) {
     con.record(textio::Record().text(" Matrix pattern unfit for ICCG at row ").i32(u.row));
     silent_stop();
@@ -90,10 +91,18 @@ bool solve_iccg(ModelStore& m, std::int32_t n) {
   con.record(textio::Record().text(" Tolerance of ICCG  : ").r32(tol_shown));
   con.record(textio::Record());
   con.record(textio::Record().text(" ICCG iteration begin."));
-  const PcgResult r = pcg_iterate(s, m.rhs, m.pot, m.res, [&con](std::int32_t iter, double rel) {
+  StallWatch watch;
+  const PcgResult r = pcg_iterate(s, m.rhs, m.pot, m.res, [&con, &watch](std::int32_t iter, double rel) {
     static const textio::Layout layout("1X,I5,A,E14.7");
     const textio::Item items[] = {iter, std::string_view("  |Ax-b|/|b| ="), rel};
     con.fixed(layout, items);
+    if (watch.stalled(rel)) {
+      static const textio::Layout stall("1X,A,E13.7,A,I4,A");
+      const textio::Item said[] = {std::string_view(" The residual has stagnated at "), rel,
+                                   std::string_view("; the iteration will run to its limit of "), maxit,
+                                   std::string_view(" iterations.")};
+      con.fixed(stall, said);
+    }
   });
   if (r.converged) {
     con.record(textio::Record().text(" ICCG iteration terminated."));
@@ -134,7 +143,7 @@ void run_potsolve(ModelStore& m, const std::string& cache_path) {
   const bool converged = solve_iccg(m, n);
 
   say(" Saving output file to POTENT.OUT");
-  write_potentials(m);
+  write_potentials(m, thread_count());
   if (!converged) throw textio::Stop{textio::exit_noconv};
 }
 
