@@ -61,7 +61,7 @@ void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::str
 void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne) {
   textio::Console& con = textio::console();
   try {
-    assemble(m, n, ne);
+    assemble(m, n, ne, block_elements, thread_count());
   } catch (const ZeroVolume& z) {
     con.record(textio::Record().text(" Element").i32(z.element).text("has zero volume"));
     silent_stop();
