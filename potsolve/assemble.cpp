@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "potsolve/element.h"
@@ -24,7 +25,7 @@ constexpr int sym[4][4] = {{0, 1, 2, 3}, {1, 4, 5, 6}, {2, 5, 7, 8}, {3, 6, 8, 9
 // ek(j, i) are the same products in the same order), ten values per element
 // from ek10[10 (e - e0)] on. Returns the first element of zero volume, 0 when none.
 std::int32_t element_matrices(const ModelStore& m, std::int32_t e0, std::int32_t a, std::int32_t b,
-                              std::vector<double>& ek10) {
+                              double* ek10) {
   std::int32_t flat = 0;
   float xe[3][4];
   double ek[4][4];
@@ -36,7 +37,7 @@ std::int32_t element_matrices(const ModelStore& m, std::int32_t e0, std::int32_t
       for (int c = 0; c < 3; ++c) xe[c][k] = m.xyz[3 * node + c];
     }
     if (!element_matrix(xe, m.sigel[e], ek, fe) && flat == 0) flat = e;
-    double* out = ek10.data() + 10 * static_cast<std::size_t>(e - e0);
+    double* out = ek10 + 10 * static_cast<std::size_t>(e - e0);
     // the upper triangle, row by row
     for (int i = 0; i < 4; ++i)
       for (int j = i; j < 4; ++j) out[sym[i][j]] = ek[i][j];
@@ -80,7 +81,6 @@ void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block
   const std::int32_t* ielem = m.ielem.data();
   const std::int32_t* slot = inc.slot.data();
   double* amat = m.amat.data();
-  std::fill(m.amat.begin() + 1, m.amat.begin() + irow[n] + 1, 0.0);
   // The members' rows, of about equal numbers of slots; each member has its
   // own column positions and its own first missing coupling.
   const int members = n >= shared_min_rows ? std::max(1, threads) : 1;
@@ -90,18 +90,20 @@ void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block
   std::vector<Miss> miss(static_cast<std::size_t>(members));
   std::vector<std::int32_t> flats(static_cast<std::size_t>(members), 0);
   std::vector<std::int32_t> next(inc.ptr.begin(), inc.ptr.end() - 1);  // each row's next slot
-  std::vector<double> ek10;
+  // the element matrices of one block, each written before it is read
+  const std::unique_ptr<double[]> ek10(new double[10 * static_cast<std::size_t>(std::max(1, std::min(block, ne)))]);
   std::int32_t flat = 0;
   Team team(members);
+  // every stored term of the member's rows from zero
+  team.run([&](int t) { std::fill(amat + irow[rows[t]] + 1, amat + irow[rows[t + 1]] + 1, 0.0); });
   // block by block of elements, ascending
   for (std::int32_t e0 = 1; e0 <= ne; e0 += block) {
     const std::int32_t e1 = e0 + std::min(block, ne + 1 - e0);
-    ek10.resize(10 * static_cast<std::size_t>(e1 - e0));
     team.run([&](int t) {
       // the member's share of the block's element matrices
       const std::int32_t a = e0 + static_cast<std::int32_t>(static_cast<std::int64_t>(e1 - e0) * t / members);
       const std::int32_t b = e0 + static_cast<std::int32_t>(static_cast<std::int64_t>(e1 - e0) * (t + 1) / members);
-      flats[t] = element_matrices(m, e0, a, b, ek10);
+      flats[t] = element_matrices(m, e0, a, b, ek10.get());
     });
     for (const std::int32_t f : flats)
       if (flat == 0) flat = f;
@@ -119,7 +121,7 @@ void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block
         for (; q < end && (slot[q] >> 2) < e1; ++q) {
           const std::int32_t s = slot[q];
           const std::int32_t e = s >> 2, i = s & 3;
-          const double* ek = ek10.data() + 10 * static_cast<std::size_t>(e - e0);
+          const double* ek = ek10.get() + 10 * static_cast<std::size_t>(e - e0);
           for (int j = 0; j < 4; ++j) {
             const std::int32_t p = pos[ielem[4 * e + j]];
             if (p != 0) amat[p] += ek[sym[i][j]];
