@@ -72,7 +72,8 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   m.res.assign(static_cast<std::size_t>(n) + 1, 0.0);
   const std::string cache = dir + "/irowjcol.da0";
   std::filesystem::remove(cache);
-  run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, n, ne, m.irow, m.jcol); }));
+  const int threads = potsolve::thread_count();
+  run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, n, ne, m.irow, m.jcol, threads); }));
   run.times.add("pattern cache write", time_once([&] { potsolve::write_pattern_cache(cache, n, m.irow, m.jcol); }));
   std::vector<std::int32_t> irow2, jcol2;
   potsolve::CacheRead got{};
@@ -80,7 +81,6 @@ void solver_stages(const std::string& dir, SolverRun& run) {
                 time_once([&] { got = potsolve::read_pattern_cache(cache, n, irow2, jcol2); }));
   run.cache_reads_back = got == potsolve::CacheRead::read && irow2 == m.irow && jcol2 == m.jcol;
   m.amat.assign(m.jcol.size(), 0.0);
-  const int threads = potsolve::thread_count();
   run.times.add("assembly", time_once([&] { potsolve::assemble(m, n, ne, potsolve::block_elements, threads); }));
   run.times.add("Dirichlet", time_once([&] { potsolve::apply_dirichlet(m, m.nnode); }));
 

@@ -42,7 +42,7 @@ void read_model_files(ModelStore& m) {
 // stored-term limit ends the run with its two records.
 void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path) {
   try {
-    if (search_pattern(m, n, ne, cache_path) == CacheRead::unfit)
+    if (search_pattern(m, n, ne, cache_path, thread_count()) == CacheRead::unfit)
       say(" Pattern file " + std::filesystem::path(cache_path).filename().string() +
           " does not fit the model; searching again");
   } catch (const TooManyTerms& over) {
