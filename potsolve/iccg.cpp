@@ -54,7 +54,7 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
   double bnorm = std::sqrt(bb);
   if (bnorm == 0.0) bnorm = static_cast<double>(n);
 
-  // r = b - A x.
+  // r = b - A x (the product's dot product is not needed).
   crew.matvec_dot(pot, qvec);
   crew.rows([&](std::int32_t i0, std::int32_t i1) { for (std::int32_t i = i0; i <= i1; ++i) r[i] = b[i] - q[i]; });
 
