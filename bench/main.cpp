@@ -28,6 +28,7 @@
 #include "petsc_peer.h"
 #include "stages.h"
 #include "table.h"
+#include "potsolve/threads.h"
 
 namespace {
 
@@ -146,6 +147,8 @@ void solver(Bench& b) {
     SolverRun run;
     solver_stages(e.dir, run);
     auto put = [&](const std::string& row, std::string v) { b.sheet->set(row, k, std::move(v)); };
+    put("threads", std::to_string(run.sys.plan.members) + " of " + std::to_string(potsolve::thread_count()) +
+                       (run.sys.plan.forward.shared ? ", sweeps shared" : ", sweeps serial"));
     put("nodes", std::to_string(run.n));
     put("elements", std::to_string(run.nelem));
     put("stored terms", std::to_string(run.nnz));
@@ -156,6 +159,7 @@ void solver(Bench& b) {
     put("iterations", std::to_string(run.iterations));
     put("final relative residual", sci(run.residual));
     put("iteration total", ms(run.iter_total));
+    put("iteration, processor / wall time", fixed(run.iter_cpu / run.iter_total, 2));
     const double per = run.iter_total / run.iterations;
     put("time per iteration", ms(per));
     const double bound = iteration_bytes(run.n, run.sys.a.nlow()) / b.bandwidth;
@@ -180,11 +184,17 @@ void solver(Bench& b) {
     std::filesystem::remove(e.dir + "/irowjcol.da0");
     const ChildRun ps = b.spawner.run(POTSOLVE_EXE, e.dir);
     const ChildRun ps2 = b.spawner.run(POTSOLVE_EXE, e.dir);
+    std::filesystem::remove(e.dir + "/irowjcol.da0");
+    const ChildRun one = b.spawner.run(POTSOLVE_EXE, e.dir, "1");
     put("potsolve end to end", fixed(ps.seconds, 2) + " s");
     put("potsolve end to end, processor time", fixed(ps.cpu, 2) + " s");
+    put("potsolve end to end, processor / wall time", fixed(ps.cpu / ps.seconds, 2));
+    put("potsolve end to end, one thread (HEADFIELD_THREADS=1)", fixed(one.seconds, 2) + " s");
+    put("potsolve end to end, one thread / all threads", fixed(one.seconds / ps.seconds, 2));
     put("potsolve end to end, cache present", fixed(ps2.seconds, 2) + " s");
     put("potsolve peak resident set", mib(ps.maxrss));
-    put("potsolve exit status", std::to_string(ps.status) + ", " + std::to_string(ps2.status));
+    put("potsolve exit status", std::to_string(ps.status) + ", " + std::to_string(ps2.status) + ", " +
+                                    std::to_string(one.status));
     if (peer.available) {
       put("potsolve end to end / PETSc setup + solve", fixed(ps.seconds / (peer.setup + peer.solve), 2));
       put("potsolve end to end / PETSc solve", fixed(ps.seconds / peer.solve, 2));

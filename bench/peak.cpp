@@ -52,15 +52,17 @@ Spawner::Spawner() {
   if (pid_ == 0) {
     close(down[1]);
     close(up[0]);
-    // requests: program and directory, each as length and bytes
+    // requests: program, directory and thread count, each as length and bytes
     for (;;) {
-      std::string s[2];
+      std::string s[3];
       for (std::string& t : s) {
         std::size_t len = 0;
         if (!read_all(down[0], &len, sizeof len)) _exit(0);
         t.resize(len);
         if (!read_all(down[0], t.data(), len)) _exit(0);
       }
+      if (s[2].empty()) unsetenv("HEADFIELD_THREADS");
+      else setenv("HEADFIELD_THREADS", s[2].c_str(), 1);
       const ChildRun r = run_direct(s[0], s[1]);
       if (!write_all(up[1], &r, sizeof r)) _exit(0);
     }
@@ -77,9 +79,9 @@ Spawner::~Spawner() {
   if (pid_ > 0) waitpid(pid_, nullptr, 0);
 }
 
-ChildRun Spawner::run(const std::string& program, const std::string& dir) {
+ChildRun Spawner::run(const std::string& program, const std::string& dir, const std::string& threads) {
   ChildRun r;
-  for (const std::string* t : {&program, &dir}) {
+  for (const std::string* t : {&program, &dir, &threads}) {
     const std::size_t len = t->size();
     if (!write_all(to_helper_, &len, sizeof len) || !write_all(to_helper_, t->data(), len))
       throw std::runtime_error("the process helper is gone");

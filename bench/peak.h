@@ -23,8 +23,9 @@ class Spawner {
   Spawner(const Spawner&) = delete;
   Spawner& operator=(const Spawner&) = delete;
 
-  // Runs program in dir with standard input and output on /dev/null.
-  ChildRun run(const std::string& program, const std::string& dir);
+  // Runs program in dir with standard input and output on /dev/null, with
+  // HEADFIELD_THREADS=threads (not set when threads is empty).
+  ChildRun run(const std::string& program, const std::string& dir, const std::string& threads = "");
 
  private:
   int to_helper_ = -1, from_helper_ = -1;

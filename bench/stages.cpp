@@ -16,6 +16,7 @@
 #include "potsolve/pattern_cache.h"
 #include "potsolve/potentials.h"
 #include "potsolve/settings.h"
+#include "potsolve/threads.h"
 #include "textio/console.h"
 
 namespace bench {
@@ -54,7 +55,8 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   m.res.assign(static_cast<std::size_t>(n) + 1, 0.0);
   const std::string cache = dir + "/irowjcol.da0";
   std::filesystem::remove(cache);
-  run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, n, ne, m.irow, m.jcol); }));
+  const int threads = potsolve::thread_count();
+  run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, n, ne, m.irow, m.jcol, threads); }));
   run.times.add("pattern cache write", time_once([&] { potsolve::write_pattern_cache(cache, n, m.irow, m.jcol); }));
   std::vector<std::int32_t> irow2, jcol2;
   potsolve::CacheRead got{};
@@ -62,7 +64,7 @@ void solver_stages(const std::string& dir, SolverRun& run) {
                 time_once([&] { got = potsolve::read_pattern_cache(cache, n, irow2, jcol2); }));
   run.cache_reads_back = got == potsolve::CacheRead::read && irow2 == m.irow && jcol2 == m.jcol;
   m.amat.assign(m.jcol.size(), 0.0);
-  run.times.add("assembly", time_once([&] { potsolve::assemble(m, n, ne); }));
+  run.times.add("assembly", time_once([&] { potsolve::assemble(m, n, ne, potsolve::block_elements, threads); }));
   run.times.add("Dirichlet", time_once([&] { potsolve::apply_dirichlet(m, m.nnode); }));
 
   potsolve::IccgSystem& s = run.sys;
@@ -72,12 +74,13 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   run.times.add("split", time_once([&] { s.a = potsolve::split_triangles(n, m); }));
   run.times.add("transpose map", time_once([&] { potsolve::build_transpose_map(s.a); }));
   run.times.add("factorisation", time_once([&] { s.f = potsolve::factorize_ic(s.a); }));
+  run.times.add("iteration plan (threads)", time_once([&] { s.plan = potsolve::plan_schedule(s.a, s.f, threads); }));
   potsolve::PcgResult result;
   const double c0 = cpu_now();
   run.iter_total = time_once([&] { result = potsolve::pcg_iterate(s, m.rhs, m.pot, m.res); });
   run.iter_cpu = cpu_now() - c0;
   if (!result.converged) throw std::runtime_error("the model in " + dir + " did not converge");
-  run.times.add("write POTENT.OUT", time_once([&] { potsolve::write_potentials(m); }));
+  run.times.add("write POTENT.OUT", time_once([&] { potsolve::write_potentials(m, threads); }));
   run.iterations = result.iterations;
   run.residual = result.residual;
   run.n = n;

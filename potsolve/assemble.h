@@ -30,7 +30,9 @@ constexpr std::int32_t block_elements = 1 << 20;
 // increasing) and every corner in 1..n. The first failure in element order
 // (an element of zero volume before its own couplings, local row i then column
 // j) is thrown as ZeroVolume or MissingCoupling.
-// Tests lower block to take the elements in several blocks.
-void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block = block_elements);
+// Tests lower block to take the elements in several blocks. Up to `threads`
+// threads share the work; the result does not depend on their number.
+void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block = block_elements,
+              int threads = 1);
 
 }  // namespace potsolve

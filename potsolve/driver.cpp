@@ -11,6 +11,7 @@
 #include "potsolve/potentials.h"
 #include "potsolve/settings.h"
 #include "potsolve/stop.h"
+#include "potsolve/threads.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/layout.h"
@@ -39,9 +40,9 @@ void read_model_files(ModelStore& m) {
 
 // The pattern from the cache or a new search; an unfit cache is reported, the
 // stored-term limit ends the run with its two records.
-void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path) {
+void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path, int threads) {
   try {
-    if (search_pattern(m, n, ne, cache_path) == CacheRead::unfit)
+    if (search_pattern(m, n, ne, cache_path, threads) == CacheRead::unfit)
       say(" Pattern file " + std::filesystem::path(cache_path).filename().string() +
           " does not fit the model; searching again");
   } catch (const TooManyTerms& over) {
@@ -57,10 +58,10 @@ void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::str
 
 // The assembly; a zero-volume element or a coupling missing from the pattern
 // is reported and ends the run.
-void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne) {
+void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne, int threads) {
   textio::Console& con = textio::console();
   try {
-    assemble(m, n, ne);
+    assemble(m, n, ne, block_elements, threads);
   } catch (const ZeroVolume& z) {
     con.record(textio::Record().text(" Element").i32(z.element).text("has zero volume"));
     silent_stop();
@@ -75,11 +76,11 @@ void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne) {
 // The ICCG solve with its records: the tolerance, one progress record per
 // test, and the end of the iteration. A failed iteration pauses. Returns
 // whether it converged.
-bool solve_iccg(ModelStore& m, std::int32_t n) {
+bool solve_iccg(ModelStore& m, std::int32_t n, int threads) {
   textio::Console& con = textio::console();
   IccgSystem s;
   try {
-    s = prepare_iccg(m, n);
+    s = prepare_iccg(m, n, threads);
   } catch (const UnfitPattern& u) {
     con.record(textio::Record().text(" Matrix pattern unfit for ICCG at row ").i32(u.row));
     silent_stop();
@@ -90,10 +91,18 @@ bool solve_iccg(ModelStore& m, std::int32_t n) {
   con.record(textio::Record().text(" Tolerance of ICCG  : ").r32(tol_shown));
   con.record(textio::Record());
   con.record(textio::Record().text(" ICCG iteration begin."));
-  const PcgResult r = pcg_iterate(s, m.rhs, m.pot, m.res, [&con](std::int32_t iter, double rel) {
+  StallWatch watch;
+  const PcgResult r = pcg_iterate(s, m.rhs, m.pot, m.res, [&con, &watch](std::int32_t iter, double rel) {
     static const textio::Layout layout("1X,I5,A,E14.7");
     const textio::Item items[] = {iter, std::string_view("  |Ax-b|/|b| ="), rel};
     con.fixed(layout, items);
+    if (watch.stalled(rel)) {
+      static const textio::Layout stall("1X,A,E13.7,A,I4,A");
+      const textio::Item said[] = {std::string_view(" The residual has stagnated at "), rel,
+                                   std::string_view("; the iteration will run to its limit of "), maxit,
+                                   std::string_view(" iterations.")};
+      con.fixed(stall, said);
+    }
   });
   if (r.converged) {
     con.record(textio::Record().text(" ICCG iteration terminated."));
@@ -116,25 +125,26 @@ void run_potsolve(ModelStore& m, const std::string& cache_path) {
   const std::int32_t n = m.nnode;  // matrix order
   const std::int32_t ne = m.nelem;
   const std::int32_t nd = m.nnode;  // nodes examined for fixed potentials
+  const int threads = thread_count();  // the threads of the stages that share their work
   m.rhs.assign(static_cast<std::size_t>(n) + 1, 0.0);
   m.pot.assign(static_cast<std::size_t>(n) + 1, 0.0);
   m.res.assign(static_cast<std::size_t>(n) + 1, 0.0);
 
   say(" Searching Non-zero Terms in Stiffness matrix");
-  find_pattern(m, n, ne, cache_path);
+  find_pattern(m, n, ne, cache_path, threads);
   con.record(textio::Record().text(" # of non-zeros : ").i32(m.irow[n]));
 
   say(" Assemble the Stiffness matrix ");
-  assemble_or_stop(m, n, ne);
+  assemble_or_stop(m, n, ne, threads);
 
   say(" apply dirichlet condition ");
   apply_dirichlet(m, nd);
 
   say(" ICCG Begins ...");
-  const bool converged = solve_iccg(m, n);
+  const bool converged = solve_iccg(m, n, threads);
 
   say(" Saving output file to POTENT.OUT");
-  write_potentials(m);
+  write_potentials(m, threads);
   if (!converged) throw textio::Stop{textio::exit_noconv};
 }
 

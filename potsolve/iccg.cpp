@@ -3,9 +3,10 @@
 // true residual is tested every test_every iterations.
 #include "potsolve/iccg.h"
 
-#include "potsolve/pattern_cache.h"
-
 #include <cmath>
+
+#include "potsolve/crew.h"
+#include "potsolve/pattern_cache.h"
 
 namespace potsolve {
 
@@ -20,7 +21,7 @@ double dot(std::int32_t n, const std::vector<double>& a, const std::vector<doubl
 
 }  // namespace
 
-IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n) {
+IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
   // the assembled storage: a pattern the split can work on, with a value per term
   if (const std::int32_t bad = pattern_fault(n, m.irow, m.jcol); bad != 0) throw UnfitPattern{bad};
   if (m.amat.size() <= static_cast<std::size_t>(m.irow[n])) throw UnfitPattern{n};
@@ -28,55 +29,60 @@ IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n) {
   s.a = split_triangles(n, m);
   build_transpose_map(s.a);
   s.f = factorize_ic(s.a);
+  s.plan = plan_schedule(s.a, s.f, threads);
   return s;
 }
 
+// The passes over all rows run on every member's rows. The update of x along p
+// waits until the preconditioner has run, and is made beside the dot product
+// r.z; on the iterations that test x it is made at once.
 PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::vector<double>& pot,
                       std::vector<double>& res, const PcgMonitor& monitor, std::int32_t itmax) {
   const std::int32_t n = s.a.n;
   const std::size_t len = static_cast<std::size_t>(n) + 1;
   std::vector<double> pdir(len, 0.0), zvec(len, 0.0), qvec(len, 0.0);
+  double *x = pot.data(), *r = res.data(), *p = pdir.data(), *z = zvec.data(), *q = qvec.data();
+  const double* b = rhs.data();
+  Crew crew(s);
   PcgResult out;
 
   // Initial guess x = M^-1 b, and |b|.
-  precond_solve(s.a, s.f, rhs, zvec);
+  crew.precond(rhs, zvec);
   double bb = 0.0;
-  for (std::int32_t i = 1; i <= n; ++i) {
-    pot[i] = zvec[i];
-    bb = bb + rhs[i] * rhs[i];
-  }
+  crew.beside([&] { bb = dot(n, rhs, rhs); },
+              [&](std::int32_t i0, std::int32_t i1) { for (std::int32_t i = i0; i <= i1; ++i) x[i] = z[i]; });
   double bnorm = std::sqrt(bb);
   if (bnorm == 0.0) bnorm = static_cast<double>(n);
 
-  // r = b - A x.
-  matvec_split(s.a, pot, qvec);
-  for (std::int32_t i = 1; i <= n; ++i) res[i] = rhs[i] - qvec[i];
+  // r = b - A x (the product's dot product is not needed).
+  crew.matvec_dot(pot, qvec);
+  crew.rows([&](std::int32_t i0, std::int32_t i1) { for (std::int32_t i = i0; i <= i1; ++i) r[i] = b[i] - q[i]; });
 
   // z = M^-1 r, p = z, rho = r.z.
-  precond_solve(s.a, s.f, res, zvec);
+  crew.precond(res, zvec);
   double rho = 0.0;
-  for (std::int32_t i = 1; i <= n; ++i) {
-    pdir[i] = zvec[i];
-    rho = rho + res[i] * zvec[i];
-  }
+  crew.beside([&] { rho = dot(n, res, zvec); },
+              [&](std::int32_t i0, std::int32_t i1) { for (std::int32_t i = i0; i <= i1; ++i) p[i] = z[i]; });
 
   // One conjugate-gradient step per pass, a true-residual test every tenth.
   for (std::int32_t iter = 1; iter <= itmax; ++iter) {
     out.iterations = iter;
-    const double pap = matvec_dot(s.a, pdir, qvec);
+    const double pap = crew.matvec_dot(pdir, qvec);
     // Breakdown (p.A.p = 0, e.g. r already 0): keep x and r as they are.
-    if (pap != 0.0) {
-      const double alpha = rho / pap;
-      // x and r along p.
-      for (std::int32_t i = 1; i <= n; ++i) {
-        pot[i] = pot[i] + alpha * pdir[i];
-        res[i] = res[i] - alpha * qvec[i];
-      }
-    }
+    const bool step = pap != 0.0;
+    const double alpha = step ? rho / pap : 0.0;
+    const bool test = iter % test_every == 0;
+    // r (and on a test, x) along p.
+    if (step)
+      crew.rows([&](std::int32_t i0, std::int32_t i1) {
+        if (test)
+          for (std::int32_t i = i0; i <= i1; ++i) x[i] = x[i] + alpha * p[i];
+        for (std::int32_t i = i0; i <= i1; ++i) r[i] = r[i] - alpha * q[i];
+      });
 
-    if (iter % test_every == 0) {
+    if (test) {
       // |b - A x|^2 from the recomputed product.
-      const double ee = residual_squared(s.a, pot, rhs, qvec);
+      const double ee = crew.residual_squared(pot, rhs, qvec);
       out.residual = std::fabs(std::sqrt(ee) / bnorm);
       if (monitor) monitor(iter, out.residual);
       if (iccg_converged(out.residual)) {
@@ -85,23 +91,42 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
       }
     }
 
-    precond_solve(s.a, s.f, res, zvec);
-    const double rhonew = dot(n, res, zvec);
+    crew.precond(res, zvec);
+    // rho = r.z beside x along p
+    double rhonew = 0.0;
+    crew.beside([&] { rhonew = dot(n, res, zvec); },
+                [&](std::int32_t i0, std::int32_t i1) {
+                  if (step && !test)
+                    for (std::int32_t i = i0; i <= i1; ++i) x[i] = x[i] + alpha * p[i];
+                });
     if (rho != 0.0) {
       const double beta = rhonew / rho;
       // p = z + beta p.
-      for (std::int32_t i = 1; i <= n; ++i) pdir[i] = beta * pdir[i] + zvec[i];
+      crew.rows([&](std::int32_t i0, std::int32_t i1) {
+        for (std::int32_t i = i0; i <= i1; ++i) p[i] = beta * p[i] + z[i];
+      });
     } else {
       // rho = 0: no previous direction to keep; restart from z.
-      for (std::int32_t i = 1; i <= n; ++i) pdir[i] = zvec[i];
+      crew.rows([&](std::int32_t i0, std::int32_t i1) { for (std::int32_t i = i0; i <= i1; ++i) p[i] = z[i]; });
     }
     rho = rhonew;
   }
   return out;
 }
 
-PcgResult iccg_solve(ModelStore& m, std::int32_t n, const PcgMonitor& monitor) {
-  const IccgSystem s = prepare_iccg(m, n);
+bool StallWatch::stalled(double rel) {
+  if (said_) return false;
+  if (tests_++ == 0 || rel < lowest_) {
+    lowest_ = rel;
+    since_ = 0;
+    return false;
+  }
+  said_ = ++since_ == stall_tests;
+  return said_;
+}
+
+PcgResult iccg_solve(ModelStore& m, std::int32_t n, const PcgMonitor& monitor, int threads) {
+  const IccgSystem s = prepare_iccg(m, n, threads);
   return pcg_iterate(s, m.rhs, m.pot, m.res, monitor);
 }
 

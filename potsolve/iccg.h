@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "potsolve/model.h"
+#include "potsolve/schedule.h"
 
 namespace potsolve {
 
@@ -50,10 +51,11 @@ struct IcFactor {
   std::int32_t row_faults = 0; // rows whose terms did not end at their row end
 };
 
-// The split matrix and its factor, ready for the iteration.
+// The split matrix, its factor and the threads' shares, ready for the iteration.
 struct IccgSystem {
   SplitMatrix a;
   IcFactor f;
+  Schedule plan;
 };
 
 // The assembled pattern breaks the storage rules (asymmetric, unsorted, missing
@@ -85,8 +87,13 @@ void build_transpose_map(SplitMatrix& a);
 // become pivmin. Needs the transpose map for upfac.
 IcFactor factorize_ic(const SplitMatrix& a);
 
-// Checks the pattern, splits, maps and factorizes; throws UnfitPattern.
-IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n);
+// The shares of up to `threads` threads in the iteration on a and f (one
+// thread below shared_min_rows rows).
+Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads);
+
+// Checks the pattern, splits, maps, factorizes and plans the iteration for
+// `threads` threads; throws UnfitPattern.
+IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads = 1);
 
 // y = A x (x and y indexed 1..n).
 void matvec_split(const SplitMatrix& a, const std::vector<double>& x, std::vector<double>& y);
@@ -105,16 +112,35 @@ void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<do
 // True when the relative residual ends the iteration (strictly below tol_iccg).
 inline bool iccg_converged(double rel) { return rel < tol_iccg; }
 
+// Watches the relative residuals of a solve's tests: a residual that has not
+// fallen below the lowest one before it for stall_tests consecutive tests has
+// stagnated (at the floor of the arithmetic, or on a system it cannot solve),
+// and the iteration runs on to its limit.
+constexpr int stall_tests = 50;
+class StallWatch {
+ public:
+  // Takes the residual of the next test; true at the test that completes the
+  // first run of stall_tests tests without a fall, false at every other.
+  bool stalled(double rel);
+
+ private:
+  double lowest_ = 0.0;
+  int tests_ = 0, since_ = 0;
+  bool said_ = false;
+};
+
 // Conjugate gradients preconditioned by the factor, from x = M^-1 b, with the
 // true residual tested every test_every iterations. rhs is b, pot receives x
 // (its incoming values are ignored), res the recurrence's residual; all hold
 // n + 1 entries. itmax is the iteration limit: maxit in the program, tests
 // lower it to reach the failure cheaply. On failure pot holds the last iterate.
+// The iteration runs on the threads of s.plan; its results do not depend on
+// their number.
 PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::vector<double>& pot,
                       std::vector<double>& res, const PcgMonitor& monitor = {},
                       std::int32_t itmax = maxit);
 
 // prepare_iccg, then pcg_iterate on m.rhs, m.pot and m.res.
-PcgResult iccg_solve(ModelStore& m, std::int32_t n, const PcgMonitor& monitor = {});
+PcgResult iccg_solve(ModelStore& m, std::int32_t n, const PcgMonitor& monitor = {}, int threads = 1);
 
 }  // namespace potsolve

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "potsolve/threads.h"
 #include "shared/buckets.h"
 
 namespace potsolve {
@@ -35,42 +36,64 @@ Incidence node_elements(const ModelStore& m, std::int32_t n, std::int32_t ne) {
 }  // namespace
 
 void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
-                   std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol) {
+                   std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol, int threads) {
   const Incidence inc = node_elements(m, n, ne);
-  std::vector<std::int32_t> rowlist(static_cast<std::size_t>(n) + 1);  // 1-based, one row
-  std::vector<std::int32_t> mark(static_cast<std::size_t>(n) + 1, 0);  // mark[j] = i: j is in row i
+  // the members' rows, of about equal numbers of element slots; each member
+  // gathers its rows' columns apart, and they are joined in row order
+  const int members = n >= shared_min_rows ? std::max(1, threads) : 1;
+  const std::vector<std::int32_t> rows =
+      split_rows(n, members, [&inc](std::int32_t i) { return 4 * static_cast<std::int64_t>(inc.ptr[i + 1]) + i; });
+  std::vector<std::vector<std::int32_t>> part(static_cast<std::size_t>(members));
+  std::vector<char> over(static_cast<std::size_t>(members), 0);
   irow.assign(static_cast<std::size_t>(n) + 1, 0);
-  jcol.assign(1, 0);
-  std::int32_t nnz = 0;
-  // row i: i itself and the corners of every element holding i, sorted
-  for (std::int32_t i = 1; i <= n; ++i) {
-    std::int32_t count = 1;
-    rowlist[1] = i;
-    mark[i] = i;
-    // gather the corners not yet in the row
-    for (std::int32_t p = inc.ptr[i]; p < inc.ptr[i + 1]; ++p) {
-      const std::int32_t e = inc.elist[p];
-      for (int k = 0; k < 4; ++k) {
-        const std::int32_t v = m.ielem[4 * e + k];
-        if (mark[v] != i) {
-          mark[v] = i;
-          rowlist[++count] = v;
+  Team team(members);
+  team.run([&](int t) {
+    std::vector<std::int32_t> rowlist(static_cast<std::size_t>(n) + 1);  // 1-based, one row
+    std::vector<std::int32_t> mark(static_cast<std::size_t>(n) + 1, 0);  // mark[j] = i: j is in row i
+    std::vector<std::int32_t>& cols = part[t];
+    // row i: i itself and the corners of every element holding i, sorted
+    for (std::int32_t i = rows[t] + 1; i <= rows[t + 1]; ++i) {
+      std::int32_t count = 1;
+      rowlist[1] = i;
+      mark[i] = i;
+      // gather the corners not yet in the row
+      for (std::int32_t p = inc.ptr[i]; p < inc.ptr[i + 1]; ++p) {
+        const std::int32_t e = inc.elist[p];
+        for (int k = 0; k < 4; ++k) {
+          const std::int32_t v = m.ielem[4 * e + k];
+          if (mark[v] != i) {
+            mark[v] = i;
+            rowlist[++count] = v;
+          }
         }
       }
+      if (static_cast<std::int64_t>(cols.size()) + count > maxnz) {
+        over[t] = 1;
+        return;
+      }
+      std::sort(rowlist.begin() + 1, rowlist.begin() + 1 + count);
+      cols.insert(cols.end(), rowlist.begin() + 1, rowlist.begin() + 1 + count);
+      irow[i] = static_cast<std::int32_t>(cols.size());
     }
-    if (static_cast<std::int64_t>(nnz) + count > maxnz) throw TooManyTerms{maxnz + 1, maxnz};
-    std::sort(rowlist.begin() + 1, rowlist.begin() + 1 + count);
-    jcol.insert(jcol.end(), rowlist.begin() + 1, rowlist.begin() + 1 + count);
-    nnz += count;
-    irow[i] = nnz;
+  });
+  // the parts one after the other
+  std::int64_t nnz = 0;
+  for (int t = 0; t < members; ++t) {
+    const std::vector<std::int32_t>& cols = part[t];
+    if (over[t] || nnz + static_cast<std::int64_t>(cols.size()) > maxnz) throw TooManyTerms{maxnz + 1, maxnz};
+    for (std::int32_t i = rows[t] + 1; i <= rows[t + 1]; ++i) irow[i] += static_cast<std::int32_t>(nnz);
+    nnz += static_cast<std::int64_t>(cols.size());
   }
+  jcol.assign(1, 0);
+  jcol.reserve(static_cast<std::size_t>(nnz) + 1);
+  for (const std::vector<std::int32_t>& cols : part) jcol.insert(jcol.end(), cols.begin(), cols.end());
 }
 
-CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne,
-                         const std::string& cache_path) {
+CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path,
+                         int threads) {
   const CacheRead cache = read_pattern_cache(cache_path, n, m.irow, m.jcol);
   if (cache != CacheRead::read) {
-    build_pattern(m, n, ne, m.irow, m.jcol);
+    build_pattern(m, n, ne, m.irow, m.jcol, threads);
     write_pattern_cache(cache_path, n, m.irow, m.jcol);
   }
   m.amat.assign(m.jcol.size(), 0.0);

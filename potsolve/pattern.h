@@ -21,13 +21,15 @@ struct TooManyTerms {
 // (nnz + 1 entries, 1-based positions) and sizes m.amat to nnz + 1 zeros.
 // Returns what became of the cache: read, absent, or unfit (malformed, not
 // symmetric, or of an order other than n) and replaced. More than maxnz stored
-// terms throw TooManyTerms; no cache is written then.
+// terms throw TooManyTerms; no cache is written then. The search runs on up to
+// `threads` threads.
 CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne,
-                         const std::string& cache_path = "irowjcol.da0");
+                         const std::string& cache_path = "irowjcol.da0", int threads = 1);
 
 // Builds the pattern of the elements 1..ne over the nodes 1..n into irow and
-// jcol (no cache involved); throws TooManyTerms at the stored-term limit.
+// jcol (no cache involved) on up to `threads` threads; throws TooManyTerms at
+// the stored-term limit.
 void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
-                   std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol);
+                   std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol, int threads = 1);
 
 }  // namespace potsolve

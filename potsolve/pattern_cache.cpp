@@ -1,6 +1,7 @@
 #include "potsolve/pattern_cache.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -17,21 +18,28 @@ namespace potsolve {
 // before it; a larger value (10,000,000 or more stored terms, in a build of
 // raised capacities) would fill its field and run into the one before, so such
 // a table gets 10-character fields (12I10), which the free-format reading of
-// the cache takes alike. A chunk of whole records is written at a time, so
-// that the items of a write stay few.
+// the cache takes alike. The records are rendered here as the layout writer
+// renders them (a value too wide for its field as asterisks), a block of
+// records at a time.
 void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count) {
   static const textio::Layout layout12("12I8");
-  static const textio::Layout wide12("12I10");
-  constexpr std::size_t chunk = 12 * 1024;
   const bool wide = std::any_of(v, v + count, [](std::int32_t x) { return x >= 10000000 || x <= -1000000; });
-  const textio::Layout& layout = wide ? wide12 : layout12;
-  if (count == 0) out.fixed(layout, {});  // one empty record, as the layout writer gives
-  std::vector<textio::Item> items;
-  // each pass writes up to 1024 full records, the last pass the remainder
-  for (std::size_t start = 0; start < count; start += chunk) {
-    const std::size_t stop = std::min(count, start + chunk);
-    items.assign(v + start, v + stop);
-    out.fixed(layout, items);
+  if (count == 0) return out.fixed(layout12, {});  // one empty record, as the layout writer gives
+  const std::size_t w = wide ? 10 : 8;
+  constexpr std::size_t block = 12 * 4096;
+  std::string text;
+  text.reserve(block / 12 * (12 * w + 1));
+  // twelve fields per record, the last record the remainder
+  for (std::size_t k = 0; k < count; ++k) {
+    char buf[16];
+    const std::size_t len = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v[k]).ptr - buf);
+    if (len > w) text.append(w, '*');
+    else text.append(w - len, ' ').append(buf, len);
+    if (k % 12 == 11 || k + 1 == count) text += '\n';
+    if ((k + 1) % block == 0 || k + 1 == count) {
+      out.lines(text);
+      text.clear();
+    }
   }
 }
 

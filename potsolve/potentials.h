@@ -6,7 +6,8 @@
 namespace potsolve {
 
 // Writes POTENT.OUT into the data directory (model_path; unit 22) from nnode and pot. The file is replaced
-// only when it has been written completely.
-void write_potentials(const ModelStore& m);
+// only when it has been written completely. The records are rendered by up to
+// `threads` threads.
+void write_potentials(const ModelStore& m, int threads = 1);
 
 }  // namespace potsolve

@@ -1,31 +1,102 @@
 // The preconditioner solve z = M^-1 r: a forward sweep with (D + L), then a
 // backward sweep with (D + L^T) over the upper rows.
+#include "potsolve/crew.h"
 #include "potsolve/iccg.h"
 
 namespace potsolve {
 
-void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<double>& rv,
-                   std::vector<double>& zv) {
-  const std::int32_t n = a.n;
+namespace {
+
+// Forward sweep: (D + L) w = r, w scaled by D^-1 into z.
+void forward_sweep(const SplitMatrix& a, const IcFactor& f, const double* r, double* z) {
   const std::int32_t *lowptr = a.lowptr.data(), *lowcol = a.lowcol.data();
-  const std::int32_t *upptr = a.upptr.data(), *upcol = a.upcol.data();
-  const double *lowfac = f.lowfac.data(), *upfac = f.upfac.data(), *rdiag = f.rdiag.data();
-  const double* r = rv.data();
-  double* z = zv.data();
-  // Forward sweep: (D + L) w = r, w scaled by D^-1 into z.
-  for (std::int32_t i = 1; i <= n; ++i) {
+  const double *lowfac = f.lowfac.data(), *rdiag = f.rdiag.data();
+  for (std::int32_t i = 1; i <= a.n; ++i) {
     double t = r[i];
     // Lower terms of row i against the values already found.
     for (std::int32_t p = lowptr[i - 1] + 1; p <= lowptr[i]; ++p) t = t - lowfac[p] * z[lowcol[p]];
     z[i] = t * rdiag[i];
   }
-  // Backward sweep: (D + L^T) z = D w, last row first.
-  for (std::int32_t i = n; i >= 1; --i) {
+}
+
+// Backward sweep: (D + L^T) z = D w, last row first.
+void backward_sweep(const SplitMatrix& a, const IcFactor& f, double* z) {
+  const std::int32_t *upptr = a.upptr.data(), *upcol = a.upcol.data();
+  const double *upfac = f.upfac.data(), *rdiag = f.rdiag.data();
+  for (std::int32_t i = a.n; i >= 1; --i) {
     double t = 0.0;
     // Upper terms of row i against the values already found.
     for (std::int32_t u = upptr[i - 1] + 1; u <= upptr[i]; ++u) t = t + upfac[u] * z[upcol[u]];
     z[i] = z[i] - t * rdiag[i];
   }
+}
+
+// One member's share of a sweep, level by level; before each level it waits
+// until the members holding the rows it reads have finished theirs. done[u]
+// counts the levels member u has finished, from base on.
+template <bool Forward, class Wait>
+void sweep_share(const SweepShare& s, std::int32_t levels, int members, std::int32_t base, int me,
+                 Wait wait, std::atomic<std::int32_t>& mine, const double* r, double* z) {
+  const std::int32_t *row = s.row.data(), *ptr = s.ptr.data(), *col = s.col.data();
+  const double *val = s.val.data(), *rd = s.rd.data();
+  std::int32_t k = 0;
+  for (std::int32_t l = 0; l < levels; ++l) {
+    const std::int32_t* need = s.need.data() + static_cast<std::size_t>(l) * members;
+    for (int u = 0; u < members; ++u)
+      if (u != me && need[u] > 0) wait(u, base + need[u]);
+    // the member's rows of this level, each in its own order
+    for (const std::int32_t end = s.level_end[l]; k < end; ++k) {
+      const std::int32_t i = row[k];
+      if constexpr (Forward) {
+        double t = r[i];
+        for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t - val[p] * z[col[p]];
+        z[i] = t * rd[k];
+      } else {
+        double t = 0.0;
+        for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t + val[p] * z[col[p]];
+        z[i] = z[i] - t * rd[k];
+      }
+    }
+    mine.store(base + l + 1, std::memory_order_release);
+  }
+}
+
+}  // namespace
+
+void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<double>& r,
+                   std::vector<double>& z) {
+  forward_sweep(a, f, r.data(), z.data());
+  backward_sweep(a, f, z.data());
+}
+
+// The forward sweep's levels count 1..F on every member's counter (a serial
+// sweep counts as one level, F = 1); the backward sweep starts when every
+// member has reached F and counts on from there.
+void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
+  const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
+  if (members() == 1 || (!fw.shared && !bw.shared)) return precond_solve(s_.a, s_.f, rv, zv);
+  const int members = this->members();
+  for (int u = 0; u < members; ++u) done_[u].v.store(0, std::memory_order_relaxed);
+  const double* r = rv.data();
+  double* z = zv.data();
+  team_.run([&](int me) {
+    auto wait = [this](int u, std::int32_t level) {
+      Backoff b;
+      while (done_[u].v.load(std::memory_order_acquire) < level) b.pause();
+    };
+    std::atomic<std::int32_t>& mine = done_[me].v;
+    const std::int32_t flevels = fw.shared ? fw.levels : 1;
+    if (fw.shared) {
+      sweep_share<true>(fw.shares[me], fw.levels, members, 0, me, wait, mine, r, z);
+    } else {
+      if (me == 0) forward_sweep(s_.a, s_.f, r, z);
+      mine.store(1, std::memory_order_release);
+    }
+    // every member past the forward sweep
+    for (int u = 0; u < members; ++u) wait(u, flevels);
+    if (bw.shared) sweep_share<false>(bw.shares[me], bw.levels, members, flevels, me, wait, mine, r, z);
+    else if (me == 0) backward_sweep(s_.a, s_.f, z);
+  });
 }
 
 }  // namespace potsolve

@@ -68,6 +68,8 @@ void OutFile::fixed(const Layout& layout, std::span<const Item> items) {
   if (buf_.size() >= chunk) flush();
 }
 
+void OutFile::lines(std::string_view text) { put(text); }
+
 void OutFile::put(std::string_view text) {
   if (fd_ < 0) throw std::logic_error("OutFile: write after completion");
   take();

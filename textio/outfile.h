@@ -31,6 +31,7 @@ class OutFile : private InHand {
 
   void record(const Record& r);                                    // free-format record
   void fixed(const Layout& layout, std::span<const Item> items);   // fixed-layout records
+  void lines(std::string_view text);  // records already rendered, each with its line end
   // Ends the writing: the temporary is written out to the disk and closed, to
   // be renamed by commit() or commit_together().
   void complete();

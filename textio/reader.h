@@ -79,6 +79,7 @@ class Reader : private InHand {
   // The next value of the statement: true with its text (quoted: the text of a
   // quoted string, delimiters removed); false for a null value and after a slash.
   bool next_value(std::string_view& v, bool& quoted);
+  bool plain_i32(std::int32_t& v);
   std::string_view scan_value(bool& quoted);
   void load_record(std::size_t start);
   void next_record();

@@ -27,7 +27,11 @@ class Record {
   bool after_number_ = false;
 };
 
-// The number fields of a free-format record, exposed for the writers and tests.
+// The number fields of a free-format record, exposed for the writers and tests,
+// and the same appended to a text.
+void append_i32(std::string& out, std::int32_t v);
+void append_r32(std::string& out, float v);
+void append_r64(std::string& out, double v);
 std::string format_i32(std::int32_t v);
 std::string format_r32(float v);
 std::string format_r64(double v);

@@ -6,6 +6,7 @@
 #include "fixture.h"
 #include "potsolve/assemble.h"
 #include "potsolve/pattern_cache.h"
+#include "potsolve/threads.h"
 #include "textio/errors.h"
 
 namespace {
@@ -91,6 +92,8 @@ TEST(Assemble, SameBitsAsLinearScanAssembly) {
   std::vector<testmesh::Mesh> meshes = {testmesh::brick(4, 3, 5, 0.37f, 3), testmesh::brick(1, 1, 1)};
   // random meshes without repeated corners, with isolated nodes
   for (unsigned seed : {1u, 2u, 3u, 4u}) meshes.push_back(testmesh::random_mesh(500, 1800, seed, 0.0, 5));
+  // and one large enough to be shared among threads
+  meshes.push_back(testmesh::random_mesh(2 * potsolve::shared_min_rows, 30000, 5, 0.0, 5));
   for (const testmesh::Mesh& mesh : meshes) {
     potsolve::ModelStore fast = fixture::make_store(mesh);
     // stale values must be cleared: amat and rhs start from +0.0
@@ -98,13 +101,14 @@ TEST(Assemble, SameBitsAsLinearScanAssembly) {
     std::fill(fast.rhs.begin() + 1, fast.rhs.end(), -3.0);
     potsolve::ModelStore slow = fast;
     literal::assemble(slow, slow.nnode, slow.nelem);
-    // in one block, and in blocks of 7 elements
-    for (const std::int32_t block : {potsolve::block_elements, 7}) {
-      potsolve::ModelStore work = fast;
-      potsolve::assemble(work, work.nnode, work.nelem, block);
-      EXPECT_EQ(fixture::first_bit_difference(work.amat, slow.amat), -1) << mesh.nnode << " " << block;
-      EXPECT_EQ(fixture::first_bit_difference(work.rhs, slow.rhs), -1) << mesh.nnode << " " << block;
-    }
+    // in one block, and in blocks of 7 elements, on one thread and on three
+    for (const std::int32_t block : {potsolve::block_elements, 7})
+      for (const int threads : {1, 3}) {
+        potsolve::ModelStore work = fast;
+        potsolve::assemble(work, work.nnode, work.nelem, block, threads);
+        EXPECT_EQ(fixture::first_bit_difference(work.amat, slow.amat), -1) << mesh.nnode << " " << block << " " << threads;
+        EXPECT_EQ(fixture::first_bit_difference(work.rhs, slow.rhs), -1) << mesh.nnode << " " << block << " " << threads;
+      }
   }
 }
 

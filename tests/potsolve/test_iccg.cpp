@@ -4,12 +4,14 @@
 
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <utility>
 
 #include "fixture.h"
 #include "potsolve/assemble.h"
 #include "potsolve/dirichlet.h"
+#include "potsolve/threads.h"
 
 namespace {
 
@@ -159,6 +161,62 @@ TEST(Iccg, UnreachableToleranceRunsFullLimit) {
   EXPECT_EQ(t.calls.back().first, 9900);
   EXPECT_EQ(r.residual, t.calls.back().second);
   EXPECT_TRUE(all_finite(n, m.pot));
+}
+
+TEST(Iccg, ThreadCountLeavesEveryBitUnchanged) {
+  // A brick large enough for the shared product and the level-scheduled sweeps;
+  // one, two and three threads give the same iterates, tests and residual.
+  ModelStore m;
+  const std::int32_t n = brick_system(30, 14, 12, true, 1.0, 0.25, m);
+  ASSERT_GE(n, potsolve::shared_min_rows);
+  std::vector<double> pot1, res1;
+  Tests t1;
+  potsolve::PcgResult r1;
+  for (int threads : {1, 2, 3}) {
+    SCOPED_TRACE(threads);
+    const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n, threads);
+    ASSERT_EQ(s.plan.members, threads);
+    if (threads > 1) {
+      ASSERT_TRUE(s.plan.forward.shared && s.plan.backward.shared);
+    }
+    Tests t;
+    std::vector<double> pot(n + 1, 0.0), res(n + 1, 0.0);
+    const potsolve::PcgResult r = potsolve::pcg_iterate(s, m.rhs, pot, res, t.monitor());
+    ASSERT_TRUE(r.converged);
+    if (threads == 1) {
+      pot1 = pot, res1 = res, t1 = t, r1 = r;
+      continue;
+    }
+    EXPECT_EQ(fixture::first_bit_difference(pot, pot1, 1), -1);
+    EXPECT_EQ(fixture::first_bit_difference(res, res1, 1), -1);
+    EXPECT_EQ(t.calls, t1.calls);
+    EXPECT_EQ(r.iterations, r1.iterations);
+  }
+}
+
+TEST(Iccg, StallWatchSpeaksOnceAfterFiftyTestsWithoutAFall) {
+  // residual of test k (1-based); the test at which the watch speaks (0: never)
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* name;
+    std::function<double(int)> rel;
+    int speaks;
+  } cases[] = {
+      {"falling", [](int k) { return 1.0 / k; }, 0},
+      {"flat", [](int) { return 1.15e-14; }, 51},
+      {"falls until test 30, then flat", [](int k) { return k < 30 ? 1.0 / k : 1.0 / 30; }, 80},
+      {"rises", [](int k) { return 1.0 * k; }, 51},
+      {"falls by a little every 50th test", [](int k) { return 1.0 - (k / 50) * 1e-3; }, 0},
+      {"not a number", [nan](int) { return nan; }, 51},
+  };
+  for (const Case& c : cases) {
+    potsolve::StallWatch watch;
+    int spoke = 0, times = 0;
+    for (int k = 1; k <= 990; ++k)
+      if (watch.stalled(c.rel(k))) spoke = k, ++times;
+    EXPECT_EQ(spoke, c.speaks) << c.name;
+    EXPECT_EQ(times, c.speaks ? 1 : 0) << c.name;
+  }
 }
 
 TEST(Iccg, UnfitPatternIsThrown) {

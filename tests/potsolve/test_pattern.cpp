@@ -12,6 +12,7 @@
 #include "potsolve/literal_pattern.h"
 #include "potsolve/pattern.h"
 #include "potsolve/pattern_cache.h"
+#include "potsolve/threads.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/outfile.h"
@@ -144,6 +145,13 @@ TEST(Pattern, LinearSearchEqualsLiteralSearch) {
     EXPECT_EQ(jcol, lit_jcol) << mesh.nnode << " nodes";
     EXPECT_EQ(potsolve::pattern_fault(m.nnode, irow, jcol), 0);
   }
+  // a mesh large enough to be shared among threads: three give what one gives
+  const auto m = store_of(testmesh::random_mesh(3 * potsolve::shared_min_rows, 60000, 7, 0.02, 9));
+  Ints irow, jcol, irow3, jcol3;
+  potsolve::build_pattern(m, m.nnode, m.nelem, irow, jcol);
+  potsolve::build_pattern(m, m.nnode, m.nelem, irow3, jcol3, 3);
+  EXPECT_EQ(irow3, irow);
+  EXPECT_EQ(jcol3, jcol);
 }
 
 TEST(Pattern, StoredTermLimitIsInclusive) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <regex>
 #include <string>
 #include <vector>
@@ -97,6 +98,42 @@ TEST(PotsolveRun, FailedRunLeavesTheEarlierFilesUntouched) {
   EXPECT_NE(res.console.find("has zero volume"), std::string::npos) << res.console;
   EXPECT_EQ(testmesh::read_file(r.dir + "/POTENT.OUT"), potent);
   EXPECT_EQ(testmesh::read_file(r.dir + "/irowjcol.da0"), cache);
+}
+
+TEST(PotsolveRun, ThreadCountLeavesTheOutputsUnchanged) {
+  // A model large enough for the threaded paths, its nodes numbered as a
+  // mesher might (odd nodes first); HEADFIELD_THREADS=1, 2 and 3 and the
+  // default give the same bytes in every output and on the console.
+  testmesh::Mesh mesh = testmesh::brick(24, 16, 16);
+  std::vector<std::int32_t> to(mesh.nnode + 1);
+  std::int32_t next = 0;
+  for (int odd : {1, 0})
+    for (std::int32_t i = 1; i <= mesh.nnode; ++i)
+      if (i % 2 == odd) to[i] = ++next;
+  testmesh::Mesh renumbered = mesh;
+  for (std::int32_t i = 1; i <= mesh.nnode; ++i)
+    for (int c = 0; c < 3; ++c) renumbered.xyz[3 * to[i] + c] = mesh.xyz[3 * i + c];
+  for (std::size_t k = 4; k < mesh.ielem.size(); ++k) renumbered.ielem[k] = to[mesh.ielem[k]];
+  const testmesh::Boundary b = testmesh::end_faces(renumbered, 24.0f, {1.0f});
+  std::string console, potent, cache;
+  for (const char* threads : {"1", "2", "3", ""}) {
+    SCOPED_TRACE(threads);
+    const std::string dir = testmesh::fresh_dir("threads");
+    testmesh::write_model(dir, renumbered, b);
+    if (*threads) setenv("HEADFIELD_THREADS", threads, 1);
+    const testrun::Result res = testrun::run("potsolve", dir);
+    unsetenv("HEADFIELD_THREADS");
+    ASSERT_EQ(res.status, 0) << res.console;
+    if (console.empty()) {
+      console = res.console;
+      potent = testmesh::read_file(dir + "/POTENT.OUT");
+      cache = testmesh::read_file(dir + "/irowjcol.da0");
+      continue;
+    }
+    EXPECT_EQ(res.console, console);
+    EXPECT_TRUE(testmesh::read_file(dir + "/POTENT.OUT") == potent);
+    EXPECT_TRUE(testmesh::read_file(dir + "/irowjcol.da0") == cache);
+  }
 }
 
 }  // namespace

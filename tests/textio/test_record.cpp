@@ -2,8 +2,13 @@
 // integers and 32- and 64-bit reals.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "textio/record.h"
 
@@ -64,4 +69,36 @@ TEST(Record, Real32Field) {
   EXPECT_EQ(format_r32(1.0e7f), "  1.0000000E+07");
   EXPECT_EQ(format_r32(-3.0e38f), " -3.0000000E+38");
   EXPECT_EQ(format_r32(std::numeric_limits<float>::denorm_min()), "  1.4012985E-45");
+}
+
+TEST(Record, RealDigitsAreThoseOfTheCLibrary) {
+  // The fields are rendered by std::to_chars; the C library's correctly rounded
+  // "%.*e" / "%#.*f" give the same characters, across every magnitude and at
+  // the boundaries between the fixed and the exponent form.
+  auto printf_field = [](double v, int sig, int numw, int trail) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", sig - 1, std::fabs(v));
+    const int x = std::atoi(std::strchr(buf, 'e') + 1);
+    if (v != 0.0 && x >= -1 && x <= sig - 1) {
+      std::snprintf(buf, sizeof buf, "%#.*f", sig - 1 - x, v);
+      return std::string(numw - std::strlen(buf), ' ') + buf + std::string(trail, ' ');
+    }
+    std::snprintf(buf, sizeof buf, "%.*e", sig, v);
+    char* e = std::strchr(buf, 'e');
+    const int y = std::atoi(e + 1);
+    std::snprintf(e, 16, "E%c%0*d", y < 0 ? '-' : '+', sig == 15 ? 3 : 2, std::abs(y));
+    return std::string(numw + trail - std::strlen(buf), ' ') + buf;
+  };
+  std::mt19937_64 rng(20);
+  for (int k = 0; k < 200000; ++k) {
+    // random bits, or a value near a power of ten (the boundaries of the forms)
+    double v = std::bit_cast<double>(rng());
+    if (k % 2) v = std::nextafter(std::pow(10.0, static_cast<int>(rng() % 40) - 20), (rng() % 2) ? 0.0 : 1e300);
+    if (!std::isfinite(v)) continue;
+    const float f = static_cast<float>(v);
+    ASSERT_EQ(format_r64(v), printf_field(v, 15, 19, 5)) << std::hexfloat << v;
+    if (std::isfinite(f)) {
+      ASSERT_EQ(format_r32(f), printf_field(f, 7, 11, 4)) << std::hexfloat << f;
+    }
+  }
 }

@@ -1,0 +1,30 @@
+#include "potsolve/crew.h"
+
+namespace potsolve {
+
+Crew::Crew(const IccgSystem& s) : s_(s), team_(s.plan.members), done_(new Counter[s.plan.members]) {}
+
+void Crew::rows(const std::function<void(std::int32_t, std::int32_t)>& pass) {
+  const std::vector<std::int32_t>& b = s_.plan.bounds;
+  if (members() == 1) return pass(1, s_.a.n);
+  team_.run([&](int t) { pass(b[t] + 1, b[t + 1]); });
+}
+
+void Crew::beside(const std::function<void()>& alone,
+                  const std::function<void(std::int32_t, std::int32_t)>& pass) {
+  const int helpers = members() - 1;
+  if (helpers == 0) {
+    alone();
+    return pass(1, s_.a.n);
+  }
+  const std::int32_t n = s_.a.n;
+  team_.run([&](int t) {
+    if (t == 0) return alone();
+    // the helpers' even shares of all rows
+    const std::int32_t first = static_cast<std::int32_t>(static_cast<std::int64_t>(n) * (t - 1) / helpers) + 1;
+    const std::int32_t last = static_cast<std::int32_t>(static_cast<std::int64_t>(n) * t / helpers);
+    pass(first, last);
+  });
+}
+
+}  // namespace potsolve

@@ -1,0 +1,50 @@
+// The iteration's kernels run by a team of threads on a solve's schedule. Every
+// value comes out exactly as the one-thread kernels compute it: a row's terms
+// are summed in the row's order, and every dot product is summed over
+// i = 1..n in ascending order.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "potsolve/iccg.h"
+#include "potsolve/threads.h"
+
+namespace potsolve {
+
+class Crew {
+ public:
+  explicit Crew(const IccgSystem& s);
+
+  int members() const { return team_.size(); }
+
+  // y = A x; returns the sum of x(i) y(i).
+  double matvec_dot(const std::vector<double>& x, std::vector<double>& y);
+  // y = A x; returns the sum of (b(i) - y(i))^2.
+  double residual_squared(const std::vector<double>& x, const std::vector<double>& b, std::vector<double>& y);
+  // z = M^-1 r.
+  void precond(const std::vector<double>& r, std::vector<double>& z);
+  // pass(first, last) on every member's rows first..last (all rows together once).
+  void rows(const std::function<void(std::int32_t first, std::int32_t last)>& pass);
+  // alone() on member 0 while the other members share pass(first, last) over
+  // all rows; with one member, alone() and then pass over all rows.
+  void beside(const std::function<void()>& alone,
+              const std::function<void(std::int32_t first, std::int32_t last)>& pass);
+
+ private:
+  struct alignas(64) Counter {
+    std::atomic<std::int32_t> v{0};
+  };
+  // y = A x on every member's rows; member 0 folds its own rows as it goes.
+  template <class Fold>
+  void product(const std::vector<double>& x, std::vector<double>& y, Fold fold);
+
+  const IccgSystem& s_;
+  Team team_;
+  std::unique_ptr<Counter[]> done_;  // per member: levels of the current solve z = M^-1 r finished
+};
+
+}  // namespace potsolve
