@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,13 @@ class Crew {
   explicit Crew(const IccgSystem& s);
 
   int members() const { return team_.size(); }
+
+  // Called before each iteration, plain says whether it is one without a
+  // test. Shared work pays only while every member gets a processor: the crew
+  // times the plain iterations it runs on all members and on member 0 alone,
+  // runs each iteration the faster way, and the other way every 32nd time to
+  // keep both times current. Either way gives the same bits.
+  void pace(bool plain);
 
   // y = A x; returns the sum of x(i) y(i).
   double matvec_dot(const std::vector<double>& x, std::vector<double>& y);
@@ -44,6 +52,12 @@ class Crew {
 
   const IccgSystem& s_;
   Team team_;
+  bool alone_ = false;           // the current iteration on member 0 alone
+  bool timing_ = false;          // the current iteration is timed
+  std::int64_t paced_ = 0;       // iterations begun
+  double mean_[2] = {0.0, 0.0};  // smoothed seconds per plain iteration: shared, alone
+  int seen_[2] = {0, 0};
+  std::chrono::steady_clock::time_point start_;
   std::unique_ptr<Counter[]> done_;  // per member: levels of the current solve z = M^-1 r finished
 };
 

@@ -67,7 +67,7 @@ double residual_squared(const SplitMatrix& a, const std::vector<double>& x, cons
 // after them, in order, once all are made.
 template <class Fold>
 void Crew::product(const std::vector<double>& x, std::vector<double>& y, Fold fold) {
-  if (members() == 1) return rows_times(s_.a, x.data(), y.data(), 1, s_.a.n, fold);
+  if (members() == 1 || alone_) return rows_times(s_.a, x.data(), y.data(), 1, s_.a.n, fold);
   const std::vector<std::int32_t>& b = s_.plan.bounds;
   team_.run([&](int t) {
     if (t == 0) rows_times(s_.a, x.data(), y.data(), b[0] + 1, b[1], fold);

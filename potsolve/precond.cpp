@@ -74,7 +74,7 @@ void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<do
 // member has reached F and counts on from there.
 void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
   const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
-  if (members() == 1 || (!fw.shared && !bw.shared)) return precond_solve(s_.a, s_.f, rv, zv);
+  if (members() == 1 || alone_ || (!fw.shared && !bw.shared)) return precond_solve(s_.a, s_.f, rv, zv);
   const int members = this->members();
   for (int u = 0; u < members; ++u) done_[u].v.store(0, std::memory_order_relaxed);
   const double* r = rv.data();
