@@ -3,18 +3,16 @@
 #include <sched.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace potsolve {
 
-int thread_count() {
-  if (const char* s = std::getenv("HEADFIELD_THREADS")) {
-    int v = 0;
-    const char* end = s + std::strlen(s);
-    const auto [p, ec] = std::from_chars(s, end, v);
-    if (ec == std::errc() && p == end && v >= 1 && v <= max_threads) return v;
-  }
+namespace {
+
+// Every core the process may run on.
+int affinity_count() {
   cpu_set_t set;
   if (sched_getaffinity(0, sizeof set, &set) == 0) {
     const int k = CPU_COUNT(&set);
@@ -22,6 +20,22 @@ int thread_count() {
   }
   const unsigned hw = std::thread::hardware_concurrency();
   return hw >= 1 ? static_cast<int>(hw < max_threads ? hw : max_threads) : 1;
+}
+
+}  // namespace
+
+int thread_count() {
+  const char* s = std::getenv("HEADFIELD_THREADS");
+  if (!s) return affinity_count();
+  int v = 0;
+  const char* end = s + std::strlen(s);
+  const auto [p, ec] = std::from_chars(s, end, v);
+  if (ec == std::errc() && p == end && v >= 1 && v <= max_threads) return v;
+  // said on the error stream, so that the console transcript stays as it is
+  const int k = affinity_count();
+  std::fprintf(stderr, "HEADFIELD_THREADS=\"%.40s\" is not a whole number from 1 to %d: using %d threads\n", s,
+               max_threads, k);
+  return k;
 }
 
 void Backoff::pause() {
