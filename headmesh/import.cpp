@@ -14,6 +14,7 @@
 #include "headmesh/mesh_read.h"
 #include "headmesh/node_order.h"
 #include "headmesh/outer_surface.h"
+#include "headmesh/positions.h"
 #include "headmesh/tissues.h"
 #include "textio/outfile.h"
 #include "textio/record.h"
@@ -61,6 +62,7 @@ struct Model {
   std::vector<std::size_t> elem;        // mesh tetrahedron of model element e
   Tissues tissues;
   Electrodes electrodes;
+  std::vector<CapElectrode> cap;
   std::optional<Cortex> cortex;
   double area = 0.0;
 };
@@ -81,9 +83,14 @@ std::vector<std::size_t> element_order(const SourceMesh& mesh, const std::vector
 Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   Model m;
   m.tissues = make_tissues(mesh.tet_group, opt.sigma);
-  if (opt.electrodes.empty()) throw Error("no electrode: give at least one --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS");
+  if (opt.electrodes.empty() && opt.positions.empty())
+    throw Error("no electrode: give at least one --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS, or --positions CAP.csv");
   const std::vector<Tri> outer = boundary_faces(mesh.tet);
   m.electrodes = place_electrodes(opt.electrodes, mesh, outer, max_potentials());
+  if (!opt.positions.empty()) {
+    m.cap = read_positions(opt.positions);
+    place_cap(m.cap, mesh, outer, opt.electrode_radius);
+  }
   if (opt.current) m.area = reference_area(m.electrodes, mesh, outer);
   if (opt.cortex) m.cortex = make_cortex(mesh, *opt.cortex, opt.cortex_of_volume);
 
@@ -182,6 +189,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
        bval = open("bval.dat"), bcp = open("bcp.dat"), map = open("headmesh.map");
   auto cortex = m.cortex ? open("cortex.dat") : nullptr;
   auto ele_size = opt.current ? open("ele_size.txt") : nullptr;
+  auto cap = m.cap.empty() ? nullptr : open("electrodes.dat");
   line(*setting, Words() << "''");
   line(*setting, Words() << real(opt.scale));
   write_nodes(mesh, m, *xyz);
@@ -192,10 +200,12 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   write_map(mesh_map(mesh, m), *map);
   if (cortex) write_cortex(mesh, *m.cortex, *cortex);
   if (ele_size) line(*ele_size, Words() << real(m.area) << real(*opt.current));
+  if (cap) write_cap(m.cap, m.new_of, *cap);
   textio::commit_together({setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get(), map.get(),
-                           cortex.get(), ele_size.get()});
-  // the solver's pattern cache belongs to an earlier mesh
+                           cortex.get(), ele_size.get(), cap.get()});
+  // the solver's pattern cache belongs to an earlier mesh, and so does a cap not given again
   fs::remove(dir / "irowjcol.da0", ec);
+  if (!cap) fs::remove(dir / "electrodes.dat", ec);
 
   ImportSummary s;
   s.nodes = m.node.size();
@@ -205,6 +215,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   s.potentials = m.electrodes.bval.size();
   s.cortex_points = m.cortex ? m.cortex->node.size() : 0;
   s.reference_area = m.area;
+  s.cap_electrodes = m.cap.size();
   return s;
 }
 
