@@ -97,6 +97,7 @@ MontageField montage_field(const MontageOptions& o) {
 std::vector<std::string> run_montage(const MontageOptions& o) {
   const auto t0 = std::chrono::steady_clock::now();
   const MontageField f = montage_field(o);
+  const double sum_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
   const std::size_t np = f.points.size() / 3, nt = f.triangles.size() / 3;
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -118,15 +119,24 @@ std::vector<std::string> run_montage(const MontageOptions& o) {
   for (std::size_t t = 0; t < nt; ++t)
     table.record(
         textio::Record().i32(f.triangles[3 * t] + 1).i32(f.triangles[3 * t + 1] + 1).i32(f.triangles[3 * t + 2] + 1));
-  // the surface: VTK XML polygon data with the field as point data
-  const auto put = [&surface](const std::string& s) { surface.record(textio::Record().text(s)); };
-  const auto values = [&](const char* name, int comps, auto value) {
-    put("<DataArray type=\"Float64\" Name=\"" + std::string(name) + "\" NumberOfComponents=\"" +
-        std::to_string(comps) + "\" format=\"ascii\">");
-    for (std::size_t p = 0; p < np; ++p) {
-      textio::Record r;
-      for (int c = 0; c < comps; ++c) r.r64(value(p, c));
-      surface.record(r);
+  // the surface: VTK XML polygon data with the field as point data, lines as they are
+  static const textio::Layout plain("A");
+  const auto put = [&surface](const std::string& s) {
+    const textio::Item item[1] = {std::string_view(s)};
+    surface.fixed(plain, item);
+  };
+  const auto values = [&](const char* type, const char* name, int comps, std::size_t count, auto value) {
+    // the cells' arrays are lists of one component, three corners to a line
+    const std::string components = type[0] == 'I' ? "" : " NumberOfComponents=\"" + std::to_string(comps) + "\"";
+    put(std::string("<DataArray type=\"") + type + "\" Name=\"" + name + "\"" + components + " format=\"ascii\">");
+    for (std::size_t p = 0; p < count; ++p) {
+      std::string line;
+      for (int c = 0; c < comps; ++c) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, c ? " %.9g" : "%.9g", value(p, c));
+        line += buf;
+      }
+      put(line);
     }
     put("</DataArray>");
   };
@@ -135,22 +145,16 @@ std::vector<std::string> run_montage(const MontageOptions& o) {
   put("<PolyData>");
   put("<Piece NumberOfPoints=\"" + std::to_string(np) + "\" NumberOfPolys=\"" + std::to_string(nt) + "\">");
   put("<PointData Vectors=\"E\" Scalars=\"magnitude\">");
-  values("E", 3, [&](std::size_t p, int c) { return f.e[3 * p + c]; });
-  values("magnitude", 1, [&](std::size_t p, int) { return mag[p]; });
-  values("normal_component", 1, [&](std::size_t p, int) { return en[p]; });
+  values("Float64", "E", 3, np, [&](std::size_t p, int c) { return f.e[3 * p + c]; });
+  values("Float64", "magnitude", 1, np, [&](std::size_t p, int) { return mag[p]; });
+  values("Float64", "normal_component", 1, np, [&](std::size_t p, int) { return en[p]; });
   put("</PointData>");
   put("<Points>");
-  values("Points", 3, [&](std::size_t p, int c) { return f.points[3 * p + c]; });
+  values("Float64", "Points", 3, np, [&](std::size_t p, int c) { return f.points[3 * p + c]; });
   put("</Points>");
   put("<Polys>");
-  put("<DataArray type=\"Int32\" Name=\"connectivity\" format=\"ascii\">");
-  for (std::size_t t = 0; t < nt; ++t)
-    surface.record(
-        textio::Record().i32(f.triangles[3 * t]).i32(f.triangles[3 * t + 1]).i32(f.triangles[3 * t + 2]));
-  put("</DataArray>");
-  put("<DataArray type=\"Int32\" Name=\"offsets\" format=\"ascii\">");
-  for (std::size_t t = 0; t < nt; ++t) surface.record(textio::Record().i32(static_cast<std::int32_t>(3 * t + 3)));
-  put("</DataArray>");
+  values("Int32", "connectivity", 3, nt, [&](std::size_t t, int c) { return static_cast<double>(f.triangles[3 * t + c]); });
+  values("Int32", "offsets", 1, nt, [&](std::size_t t, int) { return static_cast<double>(3 * t + 3); });
   put("</Polys>");
   put("</Piece>");
   put("</PolyData>");
@@ -161,8 +165,8 @@ std::vector<std::string> run_montage(const MontageOptions& o) {
   for (std::size_t k = 0; k < f.names.size(); ++k)
     std::printf("leadfield: %-8s %10.4f mA %14.6f V\n", f.names[k].c_str(), f.current[k], f.potential[k]);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  std::printf("leadfield: wrote %s and %s (%zu points) in %.1f ms\n", table.path().c_str(), surface.path().c_str(), np,
-              ms);
+  std::printf("leadfield: wrote %s and %s (%zu points): montage in %.1f ms, files in %.1f ms\n", table.path().c_str(),
+              surface.path().c_str(), np, sum_ms, ms - sum_ms);
   return {table.path(), surface.path()};
 }
 
