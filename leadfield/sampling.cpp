@@ -79,9 +79,10 @@ class ElementGrid {
         lo = std::min(lo, v);
         hi = std::max(hi, v);
       }
-      // a cell's width of margin on each side covers points on the box's faces
-      c0[a] = std::clamp(static_cast<int>(std::floor((lo - lo_[a]) * inv_[a])) - 1, 0, n_[a] - 1);
-      c1[a] = std::clamp(static_cast<int>(std::floor((hi - lo_[a]) * inv_[a])) + 1, 0, n_[a] - 1);
+      // a margin far above rounding covers points on the box's faces
+      const double margin = 1e-6 * (hi_[a] - lo_[a]);
+      c0[a] = std::clamp(static_cast<int>(std::floor((lo - margin - lo_[a]) * inv_[a])), 0, n_[a] - 1);
+      c1[a] = std::clamp(static_cast<int>(std::floor((hi + margin - lo_[a]) * inv_[a])), 0, n_[a] - 1);
     }
   }
   bool contains(std::int32_t e, const double q[3]) const {
