@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -182,6 +183,26 @@ std::vector<float> H5Reader::floats(const std::string& name) const {
 }
 std::vector<std::int32_t> H5Reader::ints(const std::string& name) const {
   return read_all<std::int32_t>(file_, path_, name, H5T_NATIVE_INT32);
+}
+
+std::vector<float> H5Reader::float_row(const std::string& name, std::uint64_t k) const {
+  const Id set{open_set(file_, path_, name), H5Dclose};
+  const Id space{H5Dget_space(set.id), H5Sclose};
+  hsize_t d[8];
+  const int rank = H5Sget_simple_extent_dims(space.id, d, nullptr);
+  if (rank < 1 || rank > 8 || k >= d[0]) throw Error(path_ + ": no row " + std::to_string(k) + " in " + name);
+  // the hyperslab of row k, read into a block of its shape
+  hsize_t start[8] = {k}, count[8];
+  std::copy(d, d + rank, count);
+  count[0] = 1;
+  H5Sselect_hyperslab(space.id, H5S_SELECT_SET, start, nullptr, count, nullptr);
+  hsize_t size = 1;
+  for (int a = 1; a < rank; ++a) size *= d[a];
+  const Id memory{H5Screate_simple(rank, count, nullptr), H5Sclose};
+  std::vector<float> out(size);
+  if (H5Dread(set.id, H5T_NATIVE_FLOAT, memory.id, space.id, H5P_DEFAULT, out.data()) < 0)
+    throw Error(path_ + ": cannot read row " + std::to_string(k) + " of " + name);
+  return out;
 }
 
 std::vector<std::string> H5Reader::strings(const std::string& name) const {

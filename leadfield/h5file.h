@@ -47,6 +47,8 @@ class H5Reader {
   std::vector<std::uint64_t> dims(const std::string& name) const;
   std::vector<double> reals(const std::string& name) const;
   std::vector<float> floats(const std::string& name) const;
+  // Row k of a dataset of 32-bit reals (all of its first index's slice k).
+  std::vector<float> float_row(const std::string& name, std::uint64_t k) const;
   std::vector<std::int32_t> ints(const std::string& name) const;
   std::vector<std::string> strings(const std::string& name) const;
   std::string text_attribute(const std::string& object, const std::string& name) const;
