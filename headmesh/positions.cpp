@@ -102,7 +102,10 @@ void write_cap(const std::vector<CapElectrode>& cap, const std::vector<std::int3
     // ten node numbers per record
     for (std::size_t q = 0; q < nodes.size(); q += 10) {
       std::string text;
-      for (std::size_t r = q; r < std::min(nodes.size(), q + 10); ++r) text += (r > q ? " " : "") + std::to_string(nodes[r]);
+      for (std::size_t r = q; r < std::min(nodes.size(), q + 10); ++r) {
+        if (r > q) text += ' ';
+        text += std::to_string(nodes[r]);
+      }
       f.record(textio::Record().text(text));
     }
   }
