@@ -212,15 +212,14 @@ std::string run_leadfield(const LeadOptions& o) {
   say("time: read %.2f s, assemble %.2f s, factorise %.2f s, solve %.2f s, sample %.2f s, write %.2f s", p.read_seconds,
       p.assemble_seconds, t.factor_seconds, t.solve_seconds, sample_seconds, write_seconds);
   // resistance between every pair of electrodes: V_aa + V_bb - 2 V_ab per unit current
-  const auto vself = [&](std::size_t a, std::size_t b) {  // potential of b for current into a (0 for the reference)
-    if (a == static_cast<std::size_t>(p.reference)) return 0.0;
-    const std::size_t c = a < static_cast<std::size_t>(p.reference) ? a : a - 1;
-    return v[c * ne + b];
+  const std::size_t ref = static_cast<std::size_t>(p.reference);
+  const auto potential = [&](std::size_t a, std::size_t b) {  // at b for current into a (none into the reference)
+    return a == ref ? 0.0 : v[(a < ref ? a : a - 1) * ne + b];
   };
   double rmin = INFINITY, rmax = 0.0;
   for (std::size_t a = 0; a < ne; ++a)
     for (std::size_t b = a + 1; b < ne; ++b) {
-      const double r = (vself(a, a) + vself(b, b) - 2.0 * vself(a, b)) / unit_current;
+      const double r = (potential(a, a) + potential(b, b) - 2.0 * potential(a, b)) / unit_current;
       rmin = std::min(rmin, r);
       rmax = std::max(rmax, r);
     }
