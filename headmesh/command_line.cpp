@@ -30,6 +30,9 @@ std::string import_help() {
       "  --patch X,Y,Z,R=V     hold the outer-surface nodes within R mm of (X,Y,Z) at V volts\n"
       "                        (repeatable). The first electrode is the reference (code -1);\n"
       "                        electrodes at the same potential share its entry\n"
+      "  --positions CAP.csv   write electrodes.dat for leadfield: rows NAME,X,Y,Z or\n"
+      "                        Electrode,X,Y,Z,NAME (mm); each electrode is the outer-surface\n"
+      "                        patch within --electrode-radius MM (default 5) of its position\n"
       "  --cortex TAG          the triangles of a surface tag become cortex.dat\n"
       "  --cortex-of TAG       the boundary surface of a volume tag becomes cortex.dat\n"
       "  --current MA          write ele_size.txt: the reference electrode's contact area (mm^2)\n"
@@ -143,6 +146,11 @@ ImportOptions parse_import(Args a) {
       o.sigma[int_value(w, v.substr(0, eq))] = sigma;
     } else if (w == "--electrode" || w == "--patch") {
       o.electrodes.push_back(parse_electrode(w, a.value(w)));
+    } else if (w == "--positions") {
+      o.positions = a.value(w);
+    } else if (w == "--electrode-radius") {
+      o.electrode_radius = real_value(w, a.value(w));
+      if (o.electrode_radius <= 0.0) throw Error("--electrode-radius must be positive");
     } else if (w == "--cortex" || w == "--cortex-of") {
       if (o.cortex) throw Error("give one of --cortex and --cortex-of, once");
       o.cortex = int_value(w, a.value(w));

@@ -1,6 +1,7 @@
 #include "headmesh/import.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <numeric>
 
 #include "headmesh/limits.h"
@@ -10,6 +11,7 @@
 #include "headmesh/mesh_read.h"
 #include "headmesh/node_order.h"
 #include "headmesh/outer_surface.h"
+#include "headmesh/positions.h"
 #include "headmesh/tissues.h"
 #include "shared/model_writer.h"
 
@@ -24,6 +26,7 @@ struct Model {
   std::vector<std::size_t> elem;        // mesh tetrahedron of model element e
   Tissues tissues;
   Electrodes electrodes;
+  std::vector<CapElectrode> cap;
   std::optional<Cortex> cortex;
   double area = 0.0;
 };
@@ -44,9 +47,14 @@ std::vector<std::size_t> element_order(const SourceMesh& mesh, const std::vector
 Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   Model m;
   m.tissues = make_tissues(mesh.tet_group, opt.sigma);
-  if (opt.electrodes.empty()) throw Error("no electrode: give at least one --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS");
+  if (opt.electrodes.empty() && opt.positions.empty())
+    throw Error("no electrode: give at least one --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS, or --positions CAP.csv");
   const std::vector<Tri> outer = boundary_faces(mesh.tet);
   m.electrodes = place_electrodes(opt.electrodes, mesh, outer, max_potentials());
+  if (!opt.positions.empty()) {
+    m.cap = read_positions(opt.positions);
+    place_cap(m.cap, mesh, outer, opt.electrode_radius);
+  }
   if (opt.current) m.area = reference_area(m.electrodes, mesh, outer);
   if (opt.cortex) m.cortex = make_cortex(mesh, *opt.cortex, opt.cortex_of_volume);
 
@@ -125,8 +133,12 @@ ImportSummary import_mesh(const ImportOptions& opt) {
 
   // every file first to its temporary, then all committed together: all or none
   const MeshMap map = mesh_map(mesh, m);
-  const model_files::ExtraFile map_file{"headmesh.map", [&](textio::OutFile& f) { write_map(map, f); }};
-  model_files::write_model(model_files_of(opt, mesh, m), opt.out, &map_file);
+  std::vector<model_files::ExtraFile> extra{{"headmesh.map", [&](textio::OutFile& f) { write_map(map, f); }}};
+  if (!m.cap.empty()) extra.push_back({"electrodes.dat", [&](textio::OutFile& f) { write_cap(m.cap, m.new_of, f); }});
+  model_files::write_model(model_files_of(opt, mesh, m), opt.out, extra);
+  // a cap not given again belongs to an earlier import
+  std::error_code ec;
+  if (m.cap.empty()) std::filesystem::remove(std::filesystem::path(opt.out) / "electrodes.dat", ec);
 
   ImportSummary s;
   s.nodes = m.node.size();
@@ -136,6 +148,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   s.potentials = m.electrodes.bval.size();
   s.cortex_points = m.cortex ? m.cortex->node.size() : 0;
   s.reference_area = m.area;
+  s.cap_electrodes = m.cap.size();
   return s;
 }
 

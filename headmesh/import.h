@@ -17,6 +17,8 @@ struct ImportOptions {
   std::string out;                      // --out DIR
   std::map<int, double> sigma;          // --sigma TAG=S/m
   std::vector<ElectrodeOption> electrodes;  // --electrode and --patch, in the order given
+  std::string positions;                // --positions CAP.csv: electrodes.dat
+  double electrode_radius = 5.0;        // --electrode-radius MM
   std::optional<int> cortex;            // --cortex TAG or --cortex-of TAG
   bool cortex_of_volume = false;
   std::optional<double> current;        // --current MA
@@ -27,12 +29,13 @@ struct ImportOptions {
 // What was written, for the console.
 struct ImportSummary {
   std::size_t nodes = 0, elements = 0, materials = 0, held = 0, potentials = 0, cortex_points = 0;
+  std::size_t cap_electrodes = 0;  // electrodes.dat
   double reference_area = 0.0;  // mm^2
 };
 
 // Reads the mesh, builds the model and writes setting.dta, xyz.dat, elem.dat,
-// prop.dat, bval.dat, bcp.dat, headmesh.map and, when asked, cortex.dat and
-// ele_size.txt into DIR (created when missing), all committed together at the
+// prop.dat, bval.dat, bcp.dat, headmesh.map and, when asked, cortex.dat,
+// ele_size.txt and electrodes.dat into DIR (created when missing), all committed together at the
 // end. Throws Error before anything is written into DIR when the mesh or the
 // options are rejected. Needs a GmshSession.
 ImportSummary import_mesh(const ImportOptions& opt);

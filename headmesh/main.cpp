@@ -23,6 +23,7 @@ void run(const ImportOptions& o) {
               o.out.c_str(), s.nodes, s.elements, s.materials, s.held, s.potentials);
   if (s.cortex_points) std::printf(", cortex of %zu points", s.cortex_points);
   if (o.current) std::printf(", reference area %.6g mm^2", s.reference_area);
+  if (s.cap_electrodes) std::printf(", cap of %zu electrodes", s.cap_electrodes);
   std::printf("\n");
 }
 

@@ -52,7 +52,7 @@ void write_reals(const std::vector<double>& values, textio::OutFile& f) {
 
 }  // namespace
 
-void write_model(const Model& m, const std::string& dir, const ExtraFile* extra) {
+void write_model(const Model& m, const std::string& dir, const std::vector<ExtraFile>& extra) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -86,8 +86,11 @@ void write_model(const Model& m, const std::string& dir, const ExtraFile* extra)
   line(*bcp, Words() << static_cast<std::int64_t>(m.bcp.size()));
   for (const auto& [node, code] : m.bcp) line(*bcp, Words() << node + 1 << code);  // node from 1, code
 
-  std::unique_ptr<textio::OutFile> more = extra ? open(extra->name) : nullptr;
-  if (more) extra->records(*more);
+  std::vector<std::unique_ptr<textio::OutFile>> more;
+  for (const ExtraFile& x : extra) {
+    more.push_back(open(x.name));
+    x.records(*more.back());
+  }
 
   std::unique_ptr<textio::OutFile> cortex = m.cortex.empty() ? nullptr : open("cortex.dat");
   if (cortex) {
@@ -100,8 +103,10 @@ void write_model(const Model& m, const std::string& dir, const ExtraFile* extra)
   std::unique_ptr<textio::OutFile> ele_size = m.reference ? open("ele_size.txt") : nullptr;
   if (ele_size) line(*ele_size, Words() << real(m.reference->area) << real(m.reference->current));
 
-  textio::commit_together({setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get(), more.get(),
-                           cortex.get(), ele_size.get()});
+  std::vector<textio::OutFile*> all{setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get()};
+  for (const auto& f : more) all.push_back(f.get());
+  all.insert(all.end(), {cortex.get(), ele_size.get()});
+  textio::commit_together(all);
   // the mesh changed: the solver must search its pattern again
   fs::remove(d / "irowjcol.da0", ec);
   if (fs::exists(d / "irowjcol.da0", ec)) throw std::runtime_error("cannot remove the stale " + (d / "irowjcol.da0").string());

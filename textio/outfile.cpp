@@ -123,7 +123,7 @@ void OutFile::commit() {
   publish();
 }
 
-void commit_together(std::initializer_list<OutFile*> files) {
+void commit_together(std::span<OutFile* const> files) {
   // every temporary complete on the disk
   for (OutFile* f : files)
     if (f) f->complete();

@@ -40,7 +40,7 @@ class OutFile : private InHand {
   const std::string& path() const { return path_; }
 
  private:
-  friend void commit_together(std::initializer_list<OutFile*> files);
+  friend void commit_together(std::span<OutFile* const> files);
   void put(std::string_view text);
   void flush();
   void check_replaceable() const;
@@ -64,6 +64,9 @@ class OutFile : private InHand {
 // then are they renamed.
 // When one fails, none of the targets changes, and the temporaries are removed
 // as the objects go away. Null entries (files a run does not write) are passed over.
-void commit_together(std::initializer_list<OutFile*> files);
+void commit_together(std::span<OutFile* const> files);
+inline void commit_together(std::initializer_list<OutFile*> files) {
+  commit_together(std::span<OutFile* const>(files.begin(), files.size()));
+}
 
 }  // namespace textio

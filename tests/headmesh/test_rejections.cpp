@@ -57,6 +57,11 @@ TEST(HeadmeshRejections, RejectedImportsWriteNothing) {
       patches += " --patch " + std::to_string(xyz[3 * k]) + "," + std::to_string(xyz[3 * k + 1]) + "," +
                  std::to_string(xyz[3 * k + 2]) + ",1=" + std::to_string(k);
   }
+  // caps with one fault each
+  testmesh::write_file(dir + "/twice.csv", "A,0,0,92\nElectrode,0,92,0,A\n");
+  testmesh::write_file(dir + "/malformed.csv", "A,0,0,92\nB,0,x,92\n");
+  testmesh::write_file(dir + "/overlap.csv", "A,0,0,92\nB,0,10,91.5\n");
+  testmesh::write_file(dir + "/empty.csv", "A,0,0,92\nB,500,0,0\n");
   struct Case {
     std::string mesh, args, word;
   };
@@ -71,6 +76,10 @@ TEST(HeadmeshRejections, RejectedImportsWriteNothing) {
       {sphere, "--patch 0,0,92,30=1 --patch 500,0,0,30=0", "holds no node"},
       {sphere, "--electrode 1005=1 --electrode 77=0", "no surface or volume physical tag 77"},
       {sphere, patches, "POTSOLVE_MAXBVAL"},
+      {sphere, "--positions '" + dir + "/twice.csv'", "the electrode name A appears twice"},
+      {sphere, "--positions '" + dir + "/malformed.csv'", "row 2: 'x' is not a coordinate"},
+      {sphere, "--positions '" + dir + "/overlap.csv' --electrode-radius 30", "electrodes A and B overlap"},
+      {sphere, "--positions '" + dir + "/empty.csv'", "electrode B: no outer-surface node"},
   };
   // every case: status 1, one line naming the fault
   for (const Case& c : cases) {
