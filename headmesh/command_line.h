@@ -5,6 +5,7 @@
 #include <variant>
 #include <vector>
 
+#include "headmesh/head.h"
 #include "headmesh/import.h"
 #include "headmesh/sphere.h"
 
@@ -19,7 +20,7 @@ struct Help {
   std::string text;
 };
 
-using Command = std::variant<Help, ImportOptions, ExportOptions, SphereOptions>;
+using Command = std::variant<Help, ImportOptions, ExportOptions, SphereOptions, HeadOptions>;
 
 // Parses the arguments after the program name. Throws Error for a usage error.
 Command parse_command(const std::vector<std::string>& args);

@@ -8,6 +8,7 @@
 #include "headmesh/error.h"
 #include "headmesh/export.h"
 #include "headmesh/gmsh_session.h"
+#include "headmesh/head.h"
 #include "headmesh/import.h"
 #include "headmesh/sphere.h"
 #include "textio/errors.h"
@@ -38,6 +39,13 @@ void run(const SphereOptions& o) {
   const SphereSummary s = make_sphere(o);
   std::printf("headmesh: wrote %s: %zu nodes, %zu tetrahedra (element size %.4g mm)\n", o.out.c_str(), s.nodes,
               s.tetrahedra, s.size);
+}
+
+void run(const HeadOptions& o) {
+  const GmshSession gmsh;
+  const HeadSummary s = make_head(o);
+  std::printf("headmesh: wrote %s: %zu nodes, %zu tetrahedra, %zu sulci (element size %.4g mm at the cortex)\n",
+              o.out.c_str(), s.nodes, s.tetrahedra, s.sulci, o.size);
 }
 
 void run(const Help& h) { std::fputs(h.text.c_str(), stdout); }
