@@ -32,10 +32,15 @@ std::string import_help() {
       "                        (repeatable). The first electrode is the reference (code -1);\n"
       "                        electrodes at the same potential share its entry\n"
       "  --cortex TAG          the triangles of a surface tag become cortex.dat\n"
-      "  --cortex-of TAG       the boundary surface of a volume tag becomes cortex.dat\n"
+      "  --cortex-of TAG[:FACING]  the outer (pial) side of a volume tag becomes cortex.dat: its\n"
+      "                        faces against the tissues it does not enclose (or against FACING),\n"
+      "                        each point moved into the tissue by half its thickness along the\n"
+      "                        normal, so that it samples the tissue's own elements\n"
+      "  --surface             with --cortex-of: the whole boundary of the tag, where it lies\n"
       "  --current MA          write ele_size.txt: the reference electrode's contact area (mm^2)\n"
       "                        and the current (mA)\n"
-      "  --scale F             coordinate factor of setting.dta (default 0.001: mesh in mm)\n"
+      "  --units mm|cm|m       the mesh's length unit (default mm); the model is written in mm,\n"
+      "                        as cortexmap takes it, and so are --patch and the reference area\n"
       "  --keep-order          keep the mesh's node order (ascending node tags)\n"
       "  --order hilbert|rcm   the node order written: along a Hilbert curve (the default) or\n"
       "                        reverse Cuthill-McKee, which sometimes slows the solver badly\n"
@@ -140,6 +145,7 @@ ElectrodeOption parse_electrode(const std::string& option, const std::string& te
 
 ImportOptions parse_import(Args a) {
   ImportOptions o;
+  bool surface = false;
   // every option of the verb; the one word without a dash is MESH
   while (!a.done()) {
     const std::string& w = a.next();
@@ -156,13 +162,22 @@ ImportOptions parse_import(Args a) {
       o.electrodes.push_back(parse_electrode(w, a.value(w)));
     } else if (w == "--cortex" || w == "--cortex-of") {
       if (o.cortex) throw Error("give one of --cortex and --cortex-of, once");
-      o.cortex = int_value(w, a.value(w));
-      o.cortex_of_volume = w == "--cortex-of";
+      const std::string& v = a.value(w);
+      CortexRequest c;
+      c.of_volume = w == "--cortex-of";
+      const auto colon = c.of_volume ? v.find(':') : std::string::npos;
+      c.tag = int_value(w, v.substr(0, colon));
+      if (colon != std::string::npos) c.facing = int_value(w, v.substr(colon + 1));
+      if (c.facing == c.tag) throw Error(w + " " + v + ": a tissue cannot face itself");
+      o.cortex = c;
+    } else if (w == "--surface") {
+      surface = true;
     } else if (w == "--current") {
       o.current = real_value(w, a.value(w));
-    } else if (w == "--scale") {
-      o.scale = real_value(w, a.value(w));
-      if (o.scale <= 0.0) throw Error("--scale must be positive");
+    } else if (w == "--units") {
+      const std::string& v = a.value(w);
+      if (v != "mm" && v != "cm" && v != "m") throw Error("--units must be mm, cm or m");
+      o.millimetres = v == "m" ? 1000.0 : v == "cm" ? 10.0 : 1.0;
     } else if (w == "--keep-order") {
       o.order = NodeOrder::keep;
     } else if (w == "--order") {
@@ -176,6 +191,9 @@ ImportOptions parse_import(Args a) {
     }
   }
   if (o.mesh.empty() || o.out.empty()) throw Error("import needs MESH and --out DIR (see headmesh import --help)");
+  if (surface && !(o.cortex && o.cortex->of_volume && !o.cortex->facing))
+    throw Error("--surface goes with --cortex-of TAG (without :FACING)");
+  if (o.cortex) o.cortex->surface = surface;
   return o;
 }
 

@@ -85,7 +85,7 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   const std::vector<Tri> outer = boundary_faces(mesh.tet);
   m.electrodes = place_electrodes(opt.electrodes, mesh, outer, max_potentials());
   if (opt.current) m.area = reference_area(m.electrodes, mesh, outer);
-  if (opt.cortex) m.cortex = make_cortex(mesh, *opt.cortex, opt.cortex_of_volume);
+  if (opt.cortex) m.cortex = make_cortex(mesh, *opt.cortex);
 
   const auto nnode = static_cast<std::int32_t>(mesh.node_tag.size());
   const NodeGraph graph = node_graph(nnode, mesh.tet);
@@ -145,13 +145,11 @@ void write_held(const Model& m, textio::OutFile& f) {
   for (const auto& [node, code] : held) line(f, Words() << node << code);  // node from 1, code
 }
 
-void write_cortex(const SourceMesh& mesh, const Cortex& c, textio::OutFile& f) {
+void write_cortex(const Cortex& c, textio::OutFile& f) {
   line(f, Words() << static_cast<std::int64_t>(c.node.size()) << static_cast<std::int64_t>(c.tri.size()));
   // the points' coordinates, then the triangles with points counted from 1
-  for (std::int32_t j : c.node) {
-    const double* p = &mesh.xyz[3 * static_cast<std::size_t>(j)];
-    line(f, Words() << real(p[0]) << real(p[1]) << real(p[2]));
-  }
+  for (std::size_t p = 0; p < c.node.size(); ++p)
+    line(f, Words() << real(c.xyz[3 * p]) << real(c.xyz[3 * p + 1]) << real(c.xyz[3 * p + 2]));
   for (const Tri& t : c.tri) line(f, Words() << t[0] + 1 << t[1] + 1 << t[2] + 1);
 }
 
@@ -167,7 +165,8 @@ MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
 }  // namespace
 
 ImportSummary import_mesh(const ImportOptions& opt) {
-  const SourceMesh mesh = read_mesh(opt.mesh);
+  SourceMesh mesh = read_mesh(opt.mesh);
+  for (double& x : mesh.xyz) x *= opt.millimetres;  // the programs take millimetres
   const Model m = build_model(opt, mesh);
 
   namespace fs = std::filesystem;
@@ -183,14 +182,14 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   auto cortex = m.cortex ? open("cortex.dat") : nullptr;
   auto ele_size = opt.current ? open("ele_size.txt") : nullptr;
   line(*setting, Words() << "''");
-  line(*setting, Words() << real(opt.scale));
+  line(*setting, Words() << real(0.001));
   write_nodes(mesh, m, *xyz);
   write_elements(mesh, m, *elem);
   write_reals(m.tissues.sigma, *prop);
   write_reals(m.electrodes.bval, *bval);
   write_held(m, *bcp);
   write_map(mesh_map(mesh, m), *map);
-  if (cortex) write_cortex(mesh, *m.cortex, *cortex);
+  if (cortex) write_cortex(*m.cortex, *cortex);
   if (ele_size) line(*ele_size, Words() << real(m.area) << real(*opt.current));
   textio::commit_together({setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get(), map.get(),
                            cortex.get(), ele_size.get()});
@@ -205,6 +204,11 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   s.potentials = m.electrodes.bval.size();
   s.cortex_points = m.cortex ? m.cortex->node.size() : 0;
   s.reference_area = m.area;
+  if (m.cortex && opt.cortex->of_volume) {
+    s.cortex_share = share_sampling(mesh, *m.cortex, opt.cortex->tag);
+    s.moved_along_normal = m.cortex->moved_along_normal;
+    s.moved_to_element = m.cortex->moved_to_element;
+  }
   return s;
 }
 

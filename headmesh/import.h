@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "headmesh/cortex.h"
 #include "headmesh/electrodes.h"
 
 namespace headmesh {
@@ -17,10 +18,9 @@ struct ImportOptions {
   std::string out;                      // --out DIR
   std::map<int, double> sigma;          // --sigma TAG=S/m
   std::vector<ElectrodeOption> electrodes;  // --electrode and --patch, in the order given
-  std::optional<int> cortex;            // --cortex TAG or --cortex-of TAG
-  bool cortex_of_volume = false;
+  std::optional<CortexRequest> cortex;  // --cortex TAG or --cortex-of TAG[:FACING] [--surface]
   std::optional<double> current;        // --current MA
-  double scale = 0.001;                 // --scale
+  double millimetres = 1.0;             // --units: millimetres per unit of the mesh
   NodeOrder order = NodeOrder::hilbert; // --keep-order, --order
 };
 
@@ -28,9 +28,11 @@ struct ImportOptions {
 struct ImportSummary {
   std::size_t nodes = 0, elements = 0, materials = 0, held = 0, potentials = 0, cortex_points = 0;
   double reference_area = 0.0;  // mm^2
+  double cortex_share = 0.0;    // of the cortex points nearest to an element of the cortex's volume tag
+  std::size_t moved_along_normal = 0, moved_to_element = 0;
 };
 
-// Reads the mesh, builds the model and writes setting.dta, xyz.dat, elem.dat,
+// Reads the mesh, converts its coordinates to millimetres, builds the model and writes setting.dta, xyz.dat, elem.dat,
 // prop.dat, bval.dat, bcp.dat, headmesh.map and, when asked, cortex.dat and
 // ele_size.txt into DIR (created when missing), all committed together at the
 // end. Throws Error before anything is written into DIR when the mesh or the

@@ -23,6 +23,13 @@ void run(const ImportOptions& o) {
   std::printf("headmesh: wrote %s: %zu nodes, %zu tetrahedra, %zu tissues, %zu held nodes at %zu potentials",
               o.out.c_str(), s.nodes, s.elements, s.materials, s.held, s.potentials);
   if (s.cortex_points) std::printf(", cortex of %zu points", s.cortex_points);
+  if (o.cortex && o.cortex->of_volume) {
+    std::printf(" (%.2f %% nearest to a tag %d element", 100.0 * s.cortex_share, o.cortex->tag);
+    if (!o.cortex->surface)
+      std::printf("; moved inside: %zu along the normal, %zu to an element's centre", s.moved_along_normal,
+                  s.moved_to_element);
+    std::printf(")");
+  }
   if (o.current) std::printf(", reference area %.6g mm^2", s.reference_area);
   std::printf("\n");
 }

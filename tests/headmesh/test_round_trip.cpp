@@ -15,9 +15,7 @@
 #include <vtkXMLUnstructuredGridReader.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -26,6 +24,7 @@
 #include "headmesh/gmsh_session.h"
 #include "headmesh/map_file.h"
 #include "headmesh/meshes.h"
+#include "headmesh/pipeline.h"
 #include "textio/layout.h"
 
 namespace {
@@ -37,29 +36,11 @@ constexpr double chord = 60.0;   // patch radius (mm)
 const char* const import_options =
     " --patch 0,0,92,60=1 --patch 0,0,-92,60=0 --sigma 4=0.0125 --cortex-of 2 --current 2";
 
-int run(const std::string& dir, const std::string& command) {
-  const std::string cmd = "cd '" + dir + "' && " + command + " </dev/null >.console 2>&1";
-  const int raw = std::system(cmd.c_str());
-  return raw == -1 ? -1 : WEXITSTATUS(raw);
-}
+using hmtest::numbers;
+using hmtest::potentials;
+using hmtest::run;
 
-std::string headmesh(const std::string& args) { return "'" BIN_DIR "/headmesh' " + args; }
-
-// Whitespace-separated numbers of a text file, all of them.
-std::vector<double> numbers(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<double> v;
-  for (double x; in >> x;) v.push_back(x);
-  return v;
-}
-
-// POTENT.OUT: the potential of model node i (0-based).
-std::vector<double> potentials(const std::string& dir) {
-  const std::vector<double> v = numbers(dir + "/POTENT.OUT");
-  std::vector<double> u;
-  for (std::size_t k = 2; k < v.size(); k += 2) u.push_back(v[k]);  // skip the count and node numbers
-  return u;
-}
+std::string headmesh(const std::string& args) { return hmtest::program("headmesh", args); }
 
 // The meshes and the models, each made when a test first needs it (every test
 // runs in a process of its own).
@@ -97,8 +78,8 @@ const std::string& imported(std::size_t k) {
 const Suite& solved() {
   static const bool done = [] {
     const std::string& model = imported(0);
-    EXPECT_EQ(run(model, "'" BIN_DIR "/potsolve'"), 0);
-    EXPECT_EQ(run(model, "'" BIN_DIR "/cortexmap'"), 0);
+    EXPECT_EQ(run(model, hmtest::program("potsolve")), 0);
+    EXPECT_EQ(run(model, hmtest::program("cortexmap")), 0);
     EXPECT_EQ(run(suite().dir, headmesh("export '" + model + "' --out out.vtu")), 0);
     EXPECT_EQ(run(suite().dir, headmesh("export '" + model + "' --out out.msh")), 0);
     return true;
@@ -276,7 +257,7 @@ TEST(HeadmeshRoundTrip, ExportedFieldsAreCortexmapsValues) {
 TEST(HeadmeshRoundTrip, RenumberingLeavesTheSolutionUnchanged) {
   const Suite& s = solved();
   ASSERT_EQ(run(s.dir, headmesh("import '" + s.meshes[0] + "' --out '" + s.kept + "' --keep-order" + import_options)), 0);
-  ASSERT_EQ(run(s.kept, "'" BIN_DIR "/potsolve'"), 0);
+  ASSERT_EQ(run(s.kept, hmtest::program("potsolve")), 0);
   const headmesh::MeshMap ordered = headmesh::read_map(s.models[0] + "/headmesh.map");
   const headmesh::MeshMap kept = headmesh::read_map(s.kept + "/headmesh.map");
   const std::vector<double> u = potentials(s.models[0]), v = potentials(s.kept);
