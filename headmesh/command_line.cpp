@@ -57,14 +57,23 @@ std::string import_help() {
 }
 
 const char* const export_help =
-    "usage: headmesh export DIR --out FILE\n"
+    "usage: headmesh export DIR --out FILE [--calibration exact|cortexmap]\n"
     "Reads the model files of DIR, POTENT.OUT and, when present, ele_size.txt, headmesh.map,\n"
-    "cortex.dat and cortexfield.out, and writes the potential (per node), the field and current\n"
-    "density vectors, |E|, |J|, the power density and the tissue tag (per element), calibrated\n"
-    "as cortexmap calibrates them when ele_size.txt allows it (the file says which).\n"
-    "  FILE.vtu   VTK unstructured grid for ParaView; the cortex goes to FILE_cortex.vtp\n"
-    "  FILE.msh   gmsh mesh with views, with the mesh's own tags when headmesh.map is there;\n"
-    "             the cortex goes to FILE_cortex.msh\n";
+    "cortex.dat and cortexfield.out, prints the current through every held electrode (the\n"
+    "reaction current of the solution: the rows of its held nodes times the potentials), and\n"
+    "writes the potential (per node), the field and current density vectors, |E|, |J|, the\n"
+    "power density and the tissue tag (per element); on the cortex |E|, |J|, the power density,\n"
+    "the unit normal into the cortex and the normal components of E and J (positive into the\n"
+    "cortex: the normal points away from the side the triangles' corners run counter-clockwise\n"
+    "on, as headmesh import writes them). With ele_size.txt the values are calibrated:\n"
+    "  --calibration exact      (default) the reference electrode (code -1) carries exactly the\n"
+    "                           current of ele_size.txt\n"
+    "  --calibration cortexmap  cortexmap's factor: the mean node-averaged |J| over the reference\n"
+    "                           electrode's nodes is the current over the reference area\n"
+    "The files give the factor applied and both factors.\n"
+    "  FILE.vtu   VTK unstructured grid for ParaView; the cortex goes to FILE_cortex.vtu\n"
+    "  FILE.msh   gmsh mesh with views, nodes and elements numbered 1, 2, ... with the mesh's own\n"
+    "             tags (headmesh.map) as views; the cortex goes to FILE_cortex.msh\n";
 
 const char* const sphere_help =
     "usage: headmesh sphere --out FILE.msh [--size MM | --nodes N] [--format 2.2|4.1] [--binary]\n"
@@ -202,12 +211,17 @@ ExportOptions parse_export(Args a) {
   // DIR and --out FILE
   while (!a.done()) {
     const std::string& w = a.next();
-    if (w == "--out")
+    if (w == "--out") {
       o.out = a.value(w);
-    else if (w.rfind("-", 0) != 0 && o.dir.empty())
+    } else if (w == "--calibration") {
+      const std::string& v = a.value(w);
+      if (v != "exact" && v != "cortexmap") throw Error("--calibration must be exact or cortexmap");
+      o.calibration = v == "exact" ? Calibration::exact : Calibration::cortexmap;
+    } else if (w.rfind("-", 0) != 0 && o.dir.empty()) {
       o.dir = w;
-    else
+    } else {
       throw Error("export: unknown option " + w + " (see headmesh export --help)");
+    }
   }
   if (o.dir.empty() || o.out.empty()) throw Error("export needs DIR and --out FILE (see headmesh export --help)");
   return o;

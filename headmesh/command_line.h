@@ -5,6 +5,7 @@
 #include <variant>
 #include <vector>
 
+#include "headmesh/export.h"
 #include "headmesh/head.h"
 #include "headmesh/import.h"
 #include "headmesh/sphere.h"
@@ -14,6 +15,7 @@ namespace headmesh {
 struct ExportOptions {
   std::string dir;  // DIR
   std::string out;  // --out FILE.vtu | FILE.msh
+  Calibration calibration = Calibration::exact;  // --calibration exact | cortexmap
 };
 
 struct Help {

@@ -35,10 +35,13 @@ void run(const ImportOptions& o) {
 }
 
 void run(const ExportOptions& o) {
-  const Results r = read_results(o.dir);
+  const Results r = read_results(o.dir, o.calibration);
+  for (const ElectrodeCurrent& e : r.electrodes)  // before calibration, as solved
+    std::printf("headmesh: electrode %d (%zu nodes at %.6g V): %.6g mA into the head as solved\n", -e.code, e.nodes,
+                e.volts, 1000.0 * e.amperes);
   // every file written
   for (const std::string& file : write_results(r, o.out)) std::printf("headmesh: wrote %s\n", file.c_str());
-  std::printf("headmesh: values %s\n", r.calibration.c_str());
+  std::printf("headmesh: values %s\n", r.note.c_str());
 }
 
 void run(const SphereOptions& o) {
