@@ -213,17 +213,26 @@ class NearestCentroid {
 
 // Every point moved into the tissue along its inward normal (the mean of its
 // triangles' normals, weighted by area) to the middle of the tissue's
-// thickness there, or else to the first of a quarter and three quarters of it
-// whose nearest element is the tissue's, or else to the centroid of the
-// tissue's tetrahedron at the point nearest to where the normal would take it.
+// thickness there but no deeper than its mean edge length, or else to the
+// first of a quarter and three quarters of the thickness (no deeper than half
+// and one and a half edges) whose nearest element is the tissue's, or else to
+// the centroid of the tissue's tetrahedron at the point nearest to where the
+// normal would take it.
 void move_inside(const SourceMesh& mesh, const std::vector<std::int32_t>& nb, int tag, Cortex& c) {
   const std::size_t npts = c.node.size();
   std::vector<V3> normal(npts, V3{0, 0, 0});
-  for (const Tri& t : c.tri) {  // area-weighted normals
+  std::vector<double> edges(npts, 0.0), count(npts, 0.0);
+  for (const Tri& t : c.tri) {  // area-weighted normals, edge lengths
     const V3 a = at(c.xyz, t[0]);
     const V3 n = cross(sub(at(c.xyz, t[1]), a), sub(at(c.xyz, t[2]), a));
-    for (std::int32_t k : t)
-      for (int x = 0; x < 3; ++x) normal[static_cast<std::size_t>(k)][x] += n[x];
+    for (int k = 0; k < 3; ++k) {
+      const auto i = static_cast<std::size_t>(t[k]);
+      const V3 d = sub(at(c.xyz, t[(k + 1) % 3]), at(c.xyz, t[k]));
+      for (int x = 0; x < 3; ++x) normal[i][x] += n[x];
+      edges[i] += std::sqrt(dot(d, d));
+      edges[static_cast<std::size_t>(t[(k + 1) % 3])] += std::sqrt(dot(d, d));
+      count[i] += 2;
+    }
   }
   std::vector<std::vector<std::size_t>> at_corner(mesh.node_tag.size());
   std::vector<bool> on_cortex(mesh.node_tag.size(), false);
@@ -244,9 +253,10 @@ void move_inside(const SourceMesh& mesh, const std::vector<std::int32_t>& nb, in
       return V3{from[0] + depth * inward[0], from[1] + depth * inward[1], from[2] + depth * inward[2]};
     };
     std::optional<V3> to;
-    for (double f : {0.5, 0.25, 0.75}) {  // depths along the normal, the middle first
+    const double edge = count[p] > 0 ? edges[p] / count[p] : 0.0;
+    for (double f : {0.5, 0.25, 0.75}) {  // depths along the normal, the middle first, at most 2f edges
       if (!t) break;
-      const V3 q = along(f * *t);
+      const V3 q = along(std::min(f * *t, 2 * f * edge));
       if (mesh.tet_group[nearest(q)] == tag) {
         to = q;
         break;
@@ -255,7 +265,7 @@ void move_inside(const SourceMesh& mesh, const std::vector<std::int32_t>& nb, in
     if (to) {
       ++c.moved_along_normal;
     } else if (!at_corner[v].empty()) {
-      const V3 aim = t ? along(0.5 * *t) : from;
+      const V3 aim = t ? along(std::min(0.5 * *t, edge)) : from;
       double best = std::numeric_limits<double>::infinity();
       for (std::size_t e : at_corner[v]) {  // the tag's tetrahedron whose centroid is nearest the aim
         const V3 d = sub(nearest.centroid(e), aim);

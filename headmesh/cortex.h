@@ -29,7 +29,8 @@ struct Cortex {
 // between TAG and the tissues it faces (FACING, or every tissue that TAG does
 // not enclose), each point moved along the inward normal by half of the
 // tissue's thickness there (measured along that normal through TAG's
-// tetrahedra), or to a quarter or three quarters of it where the element
+// tetrahedra) but at most its mean edge length, so that the surface keeps its
+// shape, or to a quarter or three quarters of it where the element
 // nearest to the middle is not TAG's (thin layers, narrow folds); failing
 // those, to the centroid of the TAG tetrahedron at the point nearest to the
 // middle (or to the point, where the normal does not enter TAG). A tissue is
