@@ -34,8 +34,9 @@ std::string import_help() {
       "  --cortex TAG          the triangles of a surface tag become cortex.dat\n"
       "  --cortex-of TAG[:FACING]  the outer (pial) side of a volume tag becomes cortex.dat: its\n"
       "                        faces against the tissues it does not enclose (or against FACING),\n"
-      "                        each point moved into the tissue by half its thickness along the\n"
-      "                        normal, so that it samples the tissue's own elements\n"
+      "                        each point moved into the tissue along the normal by half its\n"
+      "                        thickness (at most an edge), so that it samples the tissue; the\n"
+      "                        share that does is printed\n"
       "  --surface             with --cortex-of: the whole boundary of the tag, where it lies\n"
       "  --current MA          write ele_size.txt: the reference electrode's contact area (mm^2)\n"
       "                        and the current (mA)\n"
@@ -227,23 +228,31 @@ ExportOptions parse_export(Args a) {
   return o;
 }
 
+// --out, --size, --format and --binary of the verbs that make a test mesh;
+// false for another option.
+template <class Options>
+bool test_mesh_option(Args& a, const std::string& w, Options& o) {
+  if (w == "--out")
+    o.out = a.value(w);
+  else if (w == "--size")
+    o.size = real_value(w, a.value(w));
+  else if (w == "--format")
+    o.format = a.value(w);
+  else if (w == "--binary")
+    o.binary = true;
+  else
+    return false;
+  return true;
+}
+
 SphereOptions parse_sphere(Args a) {
   SphereOptions o;
   // every option of the verb
   while (!a.done()) {
     const std::string& w = a.next();
-    if (w == "--out")
-      o.out = a.value(w);
-    else if (w == "--size")
-      o.size = real_value(w, a.value(w));
-    else if (w == "--nodes")
-      o.nodes = int_value(w, a.value(w));
-    else if (w == "--format")
-      o.format = a.value(w);
-    else if (w == "--binary")
-      o.binary = true;
-    else
-      throw Error("sphere: unknown option " + w + " (see headmesh sphere --help)");
+    if (test_mesh_option(a, w, o)) continue;
+    if (w != "--nodes") throw Error("sphere: unknown option " + w + " (see headmesh sphere --help)");
+    o.nodes = int_value(w, a.value(w));
   }
   if (o.out.empty()) throw Error("sphere needs --out FILE.msh");
   if (o.size != 0.0 && o.nodes != 0) throw Error("give --size or --nodes, not both");
@@ -256,16 +265,7 @@ HeadOptions parse_head(Args a) {
   // every option of the verb
   while (!a.done()) {
     const std::string& w = a.next();
-    if (w == "--out")
-      o.out = a.value(w);
-    else if (w == "--size")
-      o.size = real_value(w, a.value(w));
-    else if (w == "--format")
-      o.format = a.value(w);
-    else if (w == "--binary")
-      o.binary = true;
-    else
-      throw Error("head: unknown option " + w + " (see headmesh head --help)");
+    if (!test_mesh_option(a, w, o)) throw Error("head: unknown option " + w + " (see headmesh head --help)");
   }
   if (o.out.empty()) throw Error("head needs --out FILE.msh");
   return o;
