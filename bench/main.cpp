@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "fullmodel.h"
@@ -29,6 +30,8 @@
 #include "table.h"
 
 namespace {
+
+using namespace bench;
 
 struct Options {
   std::string markdown;
@@ -81,60 +84,68 @@ void copy_model(const std::string& from, const std::string& to) {
   if (!fs::exists(fs::path(to) / "setting.dta")) testmesh::write_file(to + "/setting.dta", "''\n0.001\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) try {
-  using namespace bench;
-  const Options opt = parse(argc, argv);
-  Spawner spawner;  // while the process is small
-  peer_begin();
-  const std::string root = (std::filesystem::temp_directory_path() / ("headfield-bench-" + std::to_string(getpid()))).string();
-  Table table;
-
-  // The models: the structured brick, the same brick numbered at random, the
-  // directories given.
+// What the sections share: the options, the models, the results the later
+// sections build on, and the tables they fill.
+struct Bench {
+  Bench(const Options& o, Spawner& s, std::string dir) : opt(o), spawner(s), root(std::move(dir)) {}
+  const Options& opt;
+  Spawner& spawner;
+  std::string root;  // the models' directories
   struct Entry {
     std::string name, dir;
   };
-  std::vector<Entry> models;
+  std::vector<Entry> models;  // the structured brick, the brick numbered at random, the directories given
   std::int32_t npts = 0, ntri = 0;
+  double bandwidth = 0.0;
+  SolverRun brick;  // the solver run on the first model
+  MapRun map;
+  std::unique_ptr<Sheet> sheet;  // potsolve and PETSc, one column per model
+  Table table;
+};
+
+// The bricks (unless --models-only) and a copy of every directory given.
+void models(Bench& b) {
+  const Options& opt = b.opt;
+  auto& models = b.models;
   if (!opt.models_only) {
     const std::string c = std::to_string(opt.cubes);
-    models.push_back({"brick " + c + "^3", root + "/brick"});
-    models.push_back({"brick " + c + "^3, nodes shuffled", root + "/shuffled"});
-    progress("generating the bricks in " + root);
+    models.push_back({"brick " + c + "^3", b.root + "/brick"});
+    models.push_back({"brick " + c + "^3, nodes shuffled", b.root + "/shuffled"});
+    progress("generating the bricks in " + b.root);
     const Model model = make_brick(opt.cubes);
     std::filesystem::create_directories(models[0].dir);
     std::filesystem::create_directories(models[1].dir);
-    npts = write_all(models[0].dir, model, opt.sheet_u, opt.sheet_v);
-    ntri = 2 * (opt.sheet_u - 1) * (opt.sheet_v - 1);
+    b.npts = write_all(models[0].dir, model, opt.sheet_u, opt.sheet_v);
+    b.ntri = 2 * (opt.sheet_u - 1) * (opt.sheet_v - 1);
     const Model shuffled = shuffle_nodes(model, opt.seed);
     testmesh::write_model(models[1].dir, shuffled.mesh, shuffled.boundary, 0.001f);
-    table.section("model");
-    table.add("brick " + c + "^3 cubes x 6 tetrahedra", std::to_string(model.mesh.nnode) + " nodes",
-              std::to_string(model.mesh.nelem) + " elements, two faces held; shuffled: seed " +
-                  std::to_string(opt.seed));
-    table.add("cortical sheet", std::to_string(npts) + " points", std::to_string(ntri) + " triangles");
+    b.table.section("model");
+    b.table.add("brick " + c + "^3 cubes x 6 tetrahedra", std::to_string(model.mesh.nnode) + " nodes",
+                std::to_string(model.mesh.nelem) + " elements, two faces held; shuffled: seed " +
+                    std::to_string(opt.seed));
+    b.table.add("cortical sheet", std::to_string(b.npts) + " points", std::to_string(b.ntri) + " triangles");
   }
   // each further directory under its own name
   for (const std::string& d : opt.models) {
     const std::string name = std::filesystem::path(d).lexically_normal().filename().string();
-    models.push_back({name.empty() ? d : name, root + "/model-" + std::to_string(models.size())});
+    models.push_back({name.empty() ? d : name, b.root + "/model-" + std::to_string(models.size())});
     copy_model(d, models.back().dir);
   }
+}
 
+// potsolve's stages, PETSc and the whole program on each model.
+void solver(Bench& b) {
   std::vector<std::string> names;
-  for (const Entry& e : models) names.push_back(e.name);
-  Sheet sheet(names);
-  const double bandwidth = triad_bandwidth();
-  SolverRun brick;
-  // potsolve's stages, PETSc and the whole program on each model
-  for (std::size_t k = 0; k < models.size(); ++k) {
-    const Entry& e = models[k];
+  for (const Bench::Entry& e : b.models) names.push_back(e.name);
+  b.sheet = std::make_unique<Sheet>(names);
+  b.bandwidth = triad_bandwidth();
+  // each model in its column
+  for (std::size_t k = 0; k < b.models.size(); ++k) {
+    const Bench::Entry& e = b.models[k];
     progress("potsolve stages on " + e.name);
     SolverRun run;
     solver_stages(e.dir, run);
-    auto put = [&](const std::string& row, std::string v) { sheet.set(row, k, std::move(v)); };
+    auto put = [&](const std::string& row, std::string v) { b.sheet->set(row, k, std::move(v)); };
     put("nodes", std::to_string(run.n));
     put("elements", std::to_string(run.nelem));
     put("stored terms", std::to_string(run.nnz));
@@ -147,7 +158,7 @@ int main(int argc, char** argv) try {
     put("iteration total", ms(run.iter_total));
     const double per = run.iter_total / run.iterations;
     put("time per iteration", ms(per));
-    const double bound = iteration_bytes(run.n, run.sys.a.nlow()) / bandwidth;
+    const double bound = iteration_bytes(run.n, run.sys.a.nlow()) / b.bandwidth;
     put("memory bound per iteration", ms(bound));
     put("ours / memory bound", fixed(per / bound, 2));
 
@@ -167,8 +178,8 @@ int main(int argc, char** argv) try {
 
     progress("potsolve as a program on " + e.name);
     std::filesystem::remove(e.dir + "/irowjcol.da0");
-    const ChildRun ps = spawner.run(POTSOLVE_EXE, e.dir);
-    const ChildRun ps2 = spawner.run(POTSOLVE_EXE, e.dir);
+    const ChildRun ps = b.spawner.run(POTSOLVE_EXE, e.dir);
+    const ChildRun ps2 = b.spawner.run(POTSOLVE_EXE, e.dir);
     put("potsolve end to end", fixed(ps.seconds, 2) + " s");
     put("potsolve end to end, processor time", fixed(ps.cpu, 2) + " s");
     put("potsolve end to end, cache present", fixed(ps2.seconds, 2) + " s");
@@ -179,22 +190,25 @@ int main(int argc, char** argv) try {
       put("potsolve end to end / PETSc solve", fixed(ps.seconds / peer.solve, 2));
       put("same, processor times", fixed(ps.cpu / peer.solve_cpu, 2));
     }
-    if (k == 0) brick = std::move(run);
+    if (k == 0) b.brick = std::move(run);
   }
-  if (opt.models_only) {
-    peer_end();
-    std::cout << "potsolve, stage by stage and whole, beside PETSc\n" << sheet.text();
-    if (!opt.markdown.empty()) std::ofstream(opt.markdown) << sheet.markdown();
-    if (!opt.keep) std::filesystem::remove_all(root);
-    return 0;
-  }
+}
 
+// cortexmap's stages on the brick.
+void mapper(Bench& b) {
   progress("cortexmap stages");
-  const MapRun map = map_stages(models[0].dir, table);
+  b.map = map_stages(b.models[0].dir, b.table);
+}
 
+// The literal loops of the stages against the fast ones, extrapolated to the brick.
+void literal(Bench& b) {
+  const Options& opt = b.opt;
+  const SolverRun& brick = b.brick;
+  const MapRun& map = b.map;
+  Table& table = b.table;
   progress("literal loops on a " + std::to_string(opt.small) + "^3 brick");
   const int side = 40;  // 1,600 sheet points for the literal nearest search
-  const LoopSizes full{double(brick.n), double(brick.nelem), double(brick.nnz), double(brick.nfixed), double(npts)};
+  const LoopSizes full{double(brick.n), double(brick.nelem), double(brick.nnz), double(brick.nfixed), double(b.npts)};
   std::vector<LiteralResult> lit = compare_literal(opt.small, side, full);
   const double fast_total = brick.times.total() + brick.iter_total + map.times.total();
   double literal_total = fast_total;
@@ -219,38 +233,73 @@ int main(int argc, char** argv) try {
              "map as nodes^2, the nearest search as points x elements. The whole-run figure replaces the "
              "five fast stages of the full-capacity run by those extrapolated times.");
 
+}
+
+// One ICCG iteration against Eigen's kernels and the memory bound.
+void iccg(Bench& b) {
+  const SolverRun& brick = b.brick;
+  Table& table = b.table;
   progress("ICCG against Eigen on the brick");
   const int iters = std::max(10, std::min(200, (brick.iterations - 1) / 10 * 10));
   const IccgComparison ic = compare_iccg(brick, iters);
-  const double bound = ic.bytes / bandwidth;
+  const double bound = ic.bytes / b.bandwidth;
   table.section("ICCG per iteration, brick");
   table.add("this solver", ms(ic.ours), std::to_string(ic.iterations) + " iterations, best of 3");
   table.add("Eigen 3 kernels, same matrix and factor", ms(ic.eigen),
             "ours / Eigen = " + fixed(ic.ours / ic.eigen, 2) + "; largest iterate difference " +
                 sci(ic.max_rel_diff) + " relative");
   table.add("bytes one iteration moves", mib(ic.bytes), "values, indices and vectors read or written once");
-  table.add("streaming bandwidth (triad)", fixed(bandwidth / 1e9, 2) + " GB/s", "a = b + s*c, 3 x 64 MiB");
+  table.add("streaming bandwidth (triad)", fixed(b.bandwidth / 1e9, 2) + " GB/s", "a = b + s*c, 3 x 64 MiB");
   table.add("memory bound", ms(bound), "ours / bound = " + fixed(ic.ours / bound, 2));
   table.note("Memory bound: the bytes of the matrix values, factor values, column indices and vectors "
              "that one iteration reads or writes once each, over the triad bandwidth of the same run. "
              "A ratio below 1 means the iteration's working set stays partly in the last-level cache.");
+}
 
+// cortexmap as a program on the brick: its peak memory.
+void mapper_program(Bench& b) {
   progress("cortexmap as a program");
-  table.section("cortexmap, whole program");
-  const ChildRun cx = spawner.run(CORTEXMAP_EXE, models[0].dir);
-  table.add("cortexmap peak resident set", mib(cx.maxrss),
-            "run " + fixed(cx.seconds, 2) + " s, exit " + std::to_string(cx.status) + " (goal < 200 MiB)");
+  b.table.section("cortexmap, whole program");
+  const ChildRun cx = b.spawner.run(CORTEXMAP_EXE, b.models[0].dir);
+  b.table.add("cortexmap peak resident set", mib(cx.maxrss),
+              "run " + fixed(cx.seconds, 2) + " s, exit " + std::to_string(cx.status) + " (goal < 200 MiB)");
+}
+
+// The sections in the order they run; the later ones need the brick.
+struct Section {
+  void (*measure)(Bench&);
+  bool with_models_only;
+};
+const Section sections[] = {
+    {models, true}, {solver, true}, {mapper, false}, {literal, false}, {iccg, false}, {mapper_program, false},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+  const Options opt = parse(argc, argv);
+  Spawner spawner;  // while the process is small
+  peer_begin();
+  Bench b(opt, spawner, (std::filesystem::temp_directory_path() / ("headfield-bench-" + std::to_string(getpid()))).string());
+  // every section that this run measures
+  for (const Section& s : sections)
+    if (s.with_models_only || !opt.models_only) s.measure(b);
   peer_end();
 
-  const std::string text = "potsolve, stage by stage and whole, beside PETSc\n" + sheet.text() + "\n" + table.text();
+  std::string text = "potsolve, stage by stage and whole, beside PETSc\n" + b.sheet->text();
+  std::string markdown = b.sheet->markdown();
+  if (!opt.models_only) {
+    text += "\n" + b.table.text();
+    markdown += b.table.markdown();
+  }
   std::cout << text;
   if (!opt.markdown.empty()) {
     std::ofstream md(opt.markdown);
-    md << sheet.markdown() << table.markdown();
+    md << markdown;
     if (!md) throw std::runtime_error("cannot write " + opt.markdown);
     progress("table written to " + opt.markdown);
   }
-  if (!opt.keep) std::filesystem::remove_all(root);
+  if (!opt.keep) std::filesystem::remove_all(b.root);
   return 0;
 } catch (const std::exception& e) {
   std::cerr << "bench: " << e.what() << "\n";

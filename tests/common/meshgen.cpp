@@ -1,5 +1,6 @@
 #include "common/meshgen.h"
 
+#include "shared/model_writer.h"
 #include "tools/cubegrid.h"
 
 #include <array>
@@ -16,20 +17,10 @@ Mesh brick(int nx, int ny, int nz, float h, int nmat) {
   grid.cells = {nx, ny, nz};
   grid.step = h;
   makemodel::Model made;
-  std::vector<std::array<int, 3>> at;
-  makemodel::cube_mesh(grid, [](const std::array<double, 3>&) { return 1; }, made, &at);
-  Mesh m;
-  m.nnode = static_cast<std::int32_t>(made.xyz.size());
-  m.xyz.assign(3 * (static_cast<std::size_t>(m.nnode) + 1), 0.0f);
-  // node i + 1 at h times its grid position
-  for (std::int32_t i = 0; i < m.nnode; ++i)
-    for (int a = 0; a < 3; ++a) m.xyz[3 * (i + 1) + a] = h * static_cast<float>(at[i][a]);
-  m.nelem = static_cast<std::int32_t>(made.elem.size());
-  m.ielem.assign(4 * (static_cast<std::size_t>(m.nelem) + 1), 0);
-  m.imat.assign(static_cast<std::size_t>(m.nelem) + 1, 0);
-  // element e + 1 with 1-based corners; materials in layers along x of the cube's position
+  makemodel::cube_mesh(grid, [](const std::array<double, 3>&) { return 1; }, made);
+  Mesh m = model_files::tables(made);
+  // materials in layers along x of the cube's position
   for (std::int32_t e = 0; e < m.nelem; ++e) {
-    for (int k = 0; k < 4; ++k) m.ielem[4 * (e + 1) + k] = made.elem[e][k] + 1;
     const int i = (e / 6) % nx;
     m.imat[e + 1] = nmat > 1 ? 1 + (i * nmat) / nx : 1;
   }
@@ -77,41 +68,23 @@ Mesh random_mesh(int nnode, int nelem, unsigned seed, double repeat_fraction, in
   return m;
 }
 
-void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float scale) {
-  char buf[160];
-  std::string s;
-  std::snprintf(buf, sizeof buf, "''\n%.9g\n", static_cast<double>(scale));
-  write_file(dir + "/setting.dta", buf);
-  s = std::to_string(m.nnode) + "\n";
-  for (int i = 1; i <= m.nnode; ++i) {
-    std::snprintf(buf, sizeof buf, "%d %.9g %.9g %.9g\n", i, static_cast<double>(m.xyz[3 * i]),
-                  static_cast<double>(m.xyz[3 * i + 1]), static_cast<double>(m.xyz[3 * i + 2]));
-    s += buf;
-  }
-  write_file(dir + "/xyz.dat", s);
-  s = std::to_string(m.nelem) + " 4\n";
+model_files::Model model_of(const Mesh& m, const Boundary& b, float scale) {
+  model_files::Model out;
+  out.scale = scale;
+  // nodes and elements from 0
+  for (int i = 1; i <= m.nnode; ++i) out.xyz.push_back({m.xyz[3 * i], m.xyz[3 * i + 1], m.xyz[3 * i + 2]});
   for (int e = 1; e <= m.nelem; ++e) {
-    std::snprintf(buf, sizeof buf, "%d %d %d %d %d %d\n", e - 1, m.ielem[4 * e] - 1,
-                  m.ielem[4 * e + 1] - 1, m.ielem[4 * e + 2] - 1, m.ielem[4 * e + 3] - 1,
-                  m.imat[e]);
-    s += buf;
+    out.elem.push_back({m.ielem[4 * e] - 1, m.ielem[4 * e + 1] - 1, m.ielem[4 * e + 2] - 1, m.ielem[4 * e + 3] - 1});
+    out.mat.push_back(m.imat[e]);
   }
-  write_file(dir + "/elem.dat", s);
-  s = std::to_string(b.prop.size()) + "\n";
-  for (float v : b.prop) {
-    std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(v));
-    s += buf;
-  }
-  write_file(dir + "/prop.dat", s);
-  s = std::to_string(b.bval.size()) + "\n";
-  for (float v : b.bval) {
-    std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(v));
-    s += buf;
-  }
-  write_file(dir + "/bval.dat", s);
-  s = std::to_string(b.bcp.size()) + "\n";
-  for (const auto& [node, code] : b.bcp) s += std::to_string(node) + " " + std::to_string(code) + "\n";
-  write_file(dir + "/bcp.dat", s);
+  out.prop.assign(b.prop.begin(), b.prop.end());
+  out.bval.assign(b.bval.begin(), b.bval.end());
+  for (const auto& [node, code] : b.bcp) out.bcp.emplace_back(node - 1, code);
+  return out;
+}
+
+void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float scale) {
+  model_files::write_model(model_of(m, b, scale), dir);
 }
 
 Boundary end_faces(const Mesh& mesh, float length, std::vector<float> prop) {
