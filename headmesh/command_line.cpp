@@ -14,6 +14,7 @@ const char* const usage =
     "usage: headmesh import MESH --out DIR [options]    a gmsh mesh to a model directory\n"
     "       headmesh export DIR --out FILE.vtu|FILE.msh  a solved model to ParaView or gmsh\n"
     "       headmesh sphere --out FILE.msh [options]     a nested-sphere test mesh\n"
+    "       headmesh head --out FILE.msh [options]       an anatomical-like test head\n"
     "       headmesh VERB --help                         the options of a verb\n";
 
 std::string import_help() {
@@ -34,10 +35,17 @@ std::string import_help() {
       "                        Electrode,X,Y,Z,NAME (mm); each electrode is the outer-surface\n"
       "                        patch within --electrode-radius MM (default 5) of its position\n"
       "  --cortex TAG          the triangles of a surface tag become cortex.dat\n"
-      "  --cortex-of TAG       the boundary surface of a volume tag becomes cortex.dat\n"
+      "  --cortex-of TAG[:FACING]  the outer (pial) side of a volume tag becomes cortex.dat: its\n"
+      "                        faces against the tissues it does not enclose (or against FACING),\n"
+      "                        each point moved into the tissue along the normal by half its\n"
+      "                        thickness (at most an edge), so that it samples the tissue; the\n"
+      "                        share that does is printed\n"
+      "  --surface             with --cortex-of: the whole boundary of the tag, where it lies\n"
       "  --current MA          write ele_size.txt: the reference electrode's contact area (mm^2)\n"
       "                        and the current (mA)\n"
-      "  --scale F             coordinate factor of setting.dta (default 0.001: mesh in mm)\n"
+      "  --units mm|cm|m       the mesh's length unit (default mm); the model is written in mm,\n"
+      "                        as cortexmap takes it, and so are --patch, --positions and the\n"
+      "                        reference area\n"
       "  --keep-order          keep the mesh's node order (ascending node tags)\n"
       "  --order hilbert|rcm   the node order written: along a Hilbert curve (the default) or\n"
       "                        reverse Cuthill-McKee, which sometimes slows the solver badly\n"
@@ -54,14 +62,23 @@ std::string import_help() {
 }
 
 const char* const export_help =
-    "usage: headmesh export DIR --out FILE\n"
+    "usage: headmesh export DIR --out FILE [--calibration exact|cortexmap]\n"
     "Reads the model files of DIR, POTENT.OUT and, when present, ele_size.txt, headmesh.map,\n"
-    "cortex.dat and cortexfield.out, and writes the potential (per node), the field and current\n"
-    "density vectors, |E|, |J|, the power density and the tissue tag (per element), calibrated\n"
-    "as cortexmap calibrates them when ele_size.txt allows it (the file says which).\n"
-    "  FILE.vtu   VTK unstructured grid for ParaView; the cortex goes to FILE_cortex.vtp\n"
-    "  FILE.msh   gmsh mesh with views, with the mesh's own tags when headmesh.map is there;\n"
-    "             the cortex goes to FILE_cortex.msh\n";
+    "cortex.dat and cortexfield.out, prints the current through every held electrode (the\n"
+    "reaction current of the solution: the rows of its held nodes times the potentials), and\n"
+    "writes the potential (per node), the field and current density vectors, |E|, |J|, the\n"
+    "power density and the tissue tag (per element); on the cortex |E|, |J|, the power density,\n"
+    "the unit normal into the cortex and the normal components of E and J (positive into the\n"
+    "cortex: the normal points away from the side the triangles' corners run counter-clockwise\n"
+    "on, as headmesh import writes them). With ele_size.txt the values are calibrated:\n"
+    "  --calibration exact      (default) the reference electrode (code -1) carries exactly the\n"
+    "                           current of ele_size.txt\n"
+    "  --calibration cortexmap  cortexmap's factor: the mean node-averaged |J| over the reference\n"
+    "                           electrode's nodes is the current over the reference area\n"
+    "The files give the factor applied and both factors.\n"
+    "  FILE.vtu   VTK unstructured grid for ParaView; the cortex goes to FILE_cortex.vtu\n"
+    "  FILE.msh   gmsh mesh with views, nodes and elements numbered 1, 2, ... with the mesh's own\n"
+    "             tags (headmesh.map) as views; the cortex goes to FILE_cortex.msh\n";
 
 const char* const sphere_help =
     "usage: headmesh sphere --out FILE.msh [--size MM | --nodes N] [--format 2.2|4.1] [--binary]\n"
@@ -70,6 +87,16 @@ const char* const sphere_help =
     "shell with volume tag t. The same options give the same mesh.\n"
     "  --size MM        element edge length (default: the size for about 10,000 nodes)\n"
     "  --nodes N        about N nodes\n"
+    "  --format V       .msh format version (default 4.1)\n"
+    "  --binary         binary .msh (default ASCII)\n";
+
+const char* const head_help =
+    "usage: headmesh head --out FILE.msh [--size MM] [--format 2.2|4.1] [--binary]\n"
+    "Meshes an anatomical-like head with gmsh (millimetres, x right, y front, z up), cut flat\n"
+    "at z = -40 mm: volume tags 1 white matter, 2 grey matter (outer surface folded by sulci\n"
+    "1.6 mm wide), 3 CSF, 4 bone (5 to 9 mm thick), 5 scalp. The same options give the same mesh.\n"
+    "  --size MM        element edge at the cortex, 3 times that far from it (default 3.2:\n"
+    "                   about 30,000 nodes)\n"
     "  --format V       .msh format version (default 4.1)\n"
     "  --binary         binary .msh (default ASCII)\n";
 
@@ -132,6 +159,7 @@ ElectrodeOption parse_electrode(const std::string& option, const std::string& te
 
 ImportOptions parse_import(Args a) {
   ImportOptions o;
+  bool surface = false;
   // every option of the verb; the one word without a dash is MESH
   while (!a.done()) {
     const std::string& w = a.next();
@@ -153,13 +181,22 @@ ImportOptions parse_import(Args a) {
       if (o.electrode_radius <= 0.0) throw Error("--electrode-radius must be positive");
     } else if (w == "--cortex" || w == "--cortex-of") {
       if (o.cortex) throw Error("give one of --cortex and --cortex-of, once");
-      o.cortex = int_value(w, a.value(w));
-      o.cortex_of_volume = w == "--cortex-of";
+      const std::string& v = a.value(w);
+      CortexRequest c;
+      c.of_volume = w == "--cortex-of";
+      const auto colon = c.of_volume ? v.find(':') : std::string::npos;
+      c.tag = int_value(w, v.substr(0, colon));
+      if (colon != std::string::npos) c.facing = int_value(w, v.substr(colon + 1));
+      if (c.facing == c.tag) throw Error(w + " " + v + ": a tissue cannot face itself");
+      o.cortex = c;
+    } else if (w == "--surface") {
+      surface = true;
     } else if (w == "--current") {
       o.current = real_value(w, a.value(w));
-    } else if (w == "--scale") {
-      o.scale = real_value(w, a.value(w));
-      if (o.scale <= 0.0) throw Error("--scale must be positive");
+    } else if (w == "--units") {
+      const std::string& v = a.value(w);
+      if (v != "mm" && v != "cm" && v != "m") throw Error("--units must be mm, cm or m");
+      o.millimetres = v == "m" ? 1000.0 : v == "cm" ? 10.0 : 1.0;
     } else if (w == "--keep-order") {
       o.order = NodeOrder::keep;
     } else if (w == "--order") {
@@ -173,6 +210,9 @@ ImportOptions parse_import(Args a) {
     }
   }
   if (o.mesh.empty() || o.out.empty()) throw Error("import needs MESH and --out DIR (see headmesh import --help)");
+  if (surface && !(o.cortex && o.cortex->of_volume && !o.cortex->facing))
+    throw Error("--surface goes with --cortex-of TAG (without :FACING)");
+  if (o.cortex) o.cortex->surface = surface;
   return o;
 }
 
@@ -181,15 +221,37 @@ ExportOptions parse_export(Args a) {
   // DIR and --out FILE
   while (!a.done()) {
     const std::string& w = a.next();
-    if (w == "--out")
+    if (w == "--out") {
       o.out = a.value(w);
-    else if (w.rfind("-", 0) != 0 && o.dir.empty())
+    } else if (w == "--calibration") {
+      const std::string& v = a.value(w);
+      if (v != "exact" && v != "cortexmap") throw Error("--calibration must be exact or cortexmap");
+      o.calibration = v == "exact" ? Calibration::exact : Calibration::cortexmap;
+    } else if (w.rfind("-", 0) != 0 && o.dir.empty()) {
       o.dir = w;
-    else
+    } else {
       throw Error("export: unknown option " + w + " (see headmesh export --help)");
+    }
   }
   if (o.dir.empty() || o.out.empty()) throw Error("export needs DIR and --out FILE (see headmesh export --help)");
   return o;
+}
+
+// --out, --size, --format and --binary of the verbs that make a test mesh;
+// false for another option.
+template <class Options>
+bool test_mesh_option(Args& a, const std::string& w, Options& o) {
+  if (w == "--out")
+    o.out = a.value(w);
+  else if (w == "--size")
+    o.size = real_value(w, a.value(w));
+  else if (w == "--format")
+    o.format = a.value(w);
+  else if (w == "--binary")
+    o.binary = true;
+  else
+    return false;
+  return true;
 }
 
 SphereOptions parse_sphere(Args a) {
@@ -197,22 +259,24 @@ SphereOptions parse_sphere(Args a) {
   // every option of the verb
   while (!a.done()) {
     const std::string& w = a.next();
-    if (w == "--out")
-      o.out = a.value(w);
-    else if (w == "--size")
-      o.size = real_value(w, a.value(w));
-    else if (w == "--nodes")
-      o.nodes = int_value(w, a.value(w));
-    else if (w == "--format")
-      o.format = a.value(w);
-    else if (w == "--binary")
-      o.binary = true;
-    else
-      throw Error("sphere: unknown option " + w + " (see headmesh sphere --help)");
+    if (test_mesh_option(a, w, o)) continue;
+    if (w != "--nodes") throw Error("sphere: unknown option " + w + " (see headmesh sphere --help)");
+    o.nodes = int_value(w, a.value(w));
   }
   if (o.out.empty()) throw Error("sphere needs --out FILE.msh");
   if (o.size != 0.0 && o.nodes != 0) throw Error("give --size or --nodes, not both");
   if (o.nodes < 0 || o.size < 0.0) throw Error("--size and --nodes must be positive");
+  return o;
+}
+
+HeadOptions parse_head(Args a) {
+  HeadOptions o;
+  // every option of the verb
+  while (!a.done()) {
+    const std::string& w = a.next();
+    if (!test_mesh_option(a, w, o)) throw Error("head: unknown option " + w + " (see headmesh head --help)");
+  }
+  if (o.out.empty()) throw Error("head needs --out FILE.msh");
   return o;
 }
 
@@ -225,6 +289,7 @@ Command parse_command(const std::vector<std::string>& args) {
   if (verb == "import") return help ? Command(Help{import_help()}) : Command(parse_import(Args(args, 1)));
   if (verb == "export") return help ? Command(Help{export_help}) : Command(parse_export(Args(args, 1)));
   if (verb == "sphere") return help ? Command(Help{sphere_help}) : Command(parse_sphere(Args(args, 1)));
+  if (verb == "head") return help ? Command(Help{head_help}) : Command(parse_head(Args(args, 1)));
   throw Error("unknown verb " + verb + "\n" + usage);
 }
 

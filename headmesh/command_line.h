@@ -5,6 +5,8 @@
 #include <variant>
 #include <vector>
 
+#include "headmesh/export.h"
+#include "headmesh/head.h"
 #include "headmesh/import.h"
 #include "headmesh/sphere.h"
 
@@ -13,13 +15,14 @@ namespace headmesh {
 struct ExportOptions {
   std::string dir;  // DIR
   std::string out;  // --out FILE.vtu | FILE.msh
+  Calibration calibration = Calibration::exact;  // --calibration exact | cortexmap
 };
 
 struct Help {
   std::string text;
 };
 
-using Command = std::variant<Help, ImportOptions, ExportOptions, SphereOptions>;
+using Command = std::variant<Help, ImportOptions, ExportOptions, SphereOptions, HeadOptions>;
 
 // Parses the arguments after the program name. Throws Error for a usage error.
 Command parse_command(const std::vector<std::string>& args);

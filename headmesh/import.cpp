@@ -56,7 +56,7 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
     place_cap(m.cap, mesh, outer, opt.electrode_radius);
   }
   if (opt.current) m.area = reference_area(m.electrodes, mesh, outer);
-  if (opt.cortex) m.cortex = make_cortex(mesh, *opt.cortex, opt.cortex_of_volume);
+  if (opt.cortex) m.cortex = make_cortex(mesh, *opt.cortex);
 
   const auto nnode = static_cast<std::int32_t>(mesh.node_tag.size());
   const NodeGraph graph = node_graph(nnode, mesh.tet);
@@ -88,7 +88,7 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
 // materials, the tissues' conductivities, the electrodes and the cortex.
 model_files::Model model_files_of(const ImportOptions& opt, const SourceMesh& mesh, const Model& m) {
   model_files::Model out;
-  out.scale = opt.scale;
+  out.scale = 0.001;  // the coordinates are in mm
   // every model node at its mesh node's coordinates
   for (std::int32_t j : m.node) {
     const double* p = &mesh.xyz[3 * static_cast<std::size_t>(j)];
@@ -105,11 +105,9 @@ model_files::Model model_files_of(const ImportOptions& opt, const SourceMesh& me
   for (const auto& [node, code] : m.electrodes.held) out.bcp.emplace_back(m.new_of[node], code);  // model numbers
   std::sort(out.bcp.begin(), out.bcp.end());
   if (m.cortex) {
-    // the points at their mesh nodes, the triangles as they are
-    for (std::int32_t j : m.cortex->node) {
-      const double* p = &mesh.xyz[3 * static_cast<std::size_t>(j)];
-      out.cortex.push_back({p[0], p[1], p[2]});
-    }
+    // the points where the cortex put them, the triangles as they are
+    for (std::size_t p = 0; p < m.cortex->node.size(); ++p)
+      out.cortex.push_back({m.cortex->xyz[3 * p], m.cortex->xyz[3 * p + 1], m.cortex->xyz[3 * p + 2]});
     out.tri.assign(m.cortex->tri.begin(), m.cortex->tri.end());
   }
   if (opt.current) out.reference = model_files::Reference{m.area, *opt.current};
@@ -128,7 +126,8 @@ MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
 }  // namespace
 
 ImportSummary import_mesh(const ImportOptions& opt) {
-  const SourceMesh mesh = read_mesh(opt.mesh);
+  SourceMesh mesh = read_mesh(opt.mesh);
+  for (double& x : mesh.xyz) x *= opt.millimetres;  // the programs take millimetres
   const Model m = build_model(opt, mesh);
 
   // every file first to its temporary, then all committed together: all or none
@@ -149,6 +148,11 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   s.cortex_points = m.cortex ? m.cortex->node.size() : 0;
   s.reference_area = m.area;
   s.cap_electrodes = m.cap.size();
+  if (m.cortex && opt.cortex->of_volume) {
+    s.cortex_share = share_sampling(mesh, *m.cortex, opt.cortex->tag);
+    s.moved_along_normal = m.cortex->moved_along_normal;
+    s.moved_to_element = m.cortex->moved_to_element;
+  }
   return s;
 }
 

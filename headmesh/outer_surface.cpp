@@ -1,14 +1,17 @@
 #include "headmesh/outer_surface.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
 
 namespace headmesh {
 
+const int tet_side[4][3] = {{1, 2, 3}, {0, 3, 2}, {0, 1, 3}, {0, 2, 1}};
+
 std::vector<Tri> boundary_faces(const std::vector<Tet>& tets, const std::vector<bool>& keep) {
-  static constexpr int side[4][3] = {{1, 2, 3}, {0, 3, 2}, {0, 1, 3}, {0, 2, 1}};
+  const auto& side = tet_side;
   std::int32_t nnode = 0;
   for (const Tet& t : tets) nnode = std::max({nnode, t[0] + 1, t[1] + 1, t[2] + 1, t[3] + 1});  // node count
   // faces bucketed by their lowest corner (counting sort); each holds the other
@@ -48,6 +51,35 @@ std::vector<Tri> boundary_faces(const std::vector<Tet>& tets, const std::vector<
     }
   }
   return out;
+}
+
+std::vector<std::int32_t> face_neighbours(const std::vector<Tet>& tets) {
+  // every side as (sorted corners, side number), sorted: equal corners meet
+  struct Side {
+    std::array<std::int32_t, 3> c;
+    std::int64_t id;
+  };
+  std::vector<Side> sides(4 * tets.size());
+  for (std::size_t e = 0; e < tets.size(); ++e)
+    for (int k = 0; k < 4; ++k) {
+      Side& s = sides[4 * e + static_cast<std::size_t>(k)];
+      s.c = {tets[e][tet_side[k][0]], tets[e][tet_side[k][1]], tets[e][tet_side[k][2]]};
+      std::sort(s.c.begin(), s.c.end());
+      s.id = static_cast<std::int64_t>(4 * e) + k;
+    }
+  std::sort(sides.begin(), sides.end(), [](const Side& a, const Side& b) { return a.c < b.c; });
+  std::vector<std::int32_t> nb(sides.size(), -1);
+  // runs of equal corners: a pair are neighbours, a longer run is no one's
+  for (std::size_t p = 0; p < sides.size();) {
+    std::size_t q = p + 1;
+    while (q < sides.size() && sides[q].c == sides[p].c) ++q;
+    if (q == p + 2) {
+      nb[static_cast<std::size_t>(sides[p].id)] = static_cast<std::int32_t>(sides[p + 1].id / 4);
+      nb[static_cast<std::size_t>(sides[p + 1].id)] = static_cast<std::int32_t>(sides[p].id / 4);
+    }
+    p = q;
+  }
+  return nb;
 }
 
 double triangle_area(const std::vector<double>& xyz, const Tri& t) {

@@ -3,10 +3,9 @@
 #include <gmsh.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "headmesh/error.h"
-#include "headmesh/gmsh_session.h"
+#include "headmesh/mesh_write.h"
 
 namespace headmesh {
 
@@ -74,31 +73,9 @@ SphereSummary make_sphere(const SphereOptions& opt) {
   gmsh::option::setNumber("Mesh.MeshSizeMin", s.size);
   gmsh::option::setNumber("Mesh.MeshSizeMax", s.size);
   gmsh::option::setNumber("Mesh.MeshSizeFromCurvature", 0);
-  gmsh::option::setNumber("Mesh.Algorithm3D", 1);
-  try {
-    gmsh::model::mesh::generate(3);
-  } catch (...) {
-    throw Error(gmsh_error("gmsh could not mesh the spheres"));
-  }
-  std::vector<std::size_t> tags, tets, nodes;
-  std::vector<double> xyz, param;
-  gmsh::model::mesh::getNodes(nodes, xyz, param, -1, -1, false, false);
-  gmsh::model::mesh::getElementsByType(4, tets, tags);
-  s.nodes = nodes.size();
-  s.tetrahedra = tets.size();
-
-  gmsh::option::setNumber("Mesh.MshFileVersion", std::stod(opt.format));
-  gmsh::option::setNumber("Mesh.Binary", opt.binary ? 1 : 0);
-  const std::string temp = opt.out + ".tmp.msh";
-  std::error_code ec;
-  try {
-    gmsh::write(temp);
-  } catch (...) {
-    std::filesystem::remove(temp, ec);
-    throw Error(gmsh_error("cannot write " + opt.out));
-  }
-  std::filesystem::rename(temp, opt.out, ec);
-  if (ec) throw Error("cannot replace " + opt.out + ": " + ec.message());
+  const MeshCounts c = mesh_and_write(opt.out, opt.format, opt.binary, "spheres");
+  s.nodes = c.nodes;
+  s.tetrahedra = c.tetrahedra;
   return s;
 }
 

@@ -1,5 +1,5 @@
-"""Lit views of the cortex coloured by current density, with the outline of the
-head and the electrode patches drawn over it, rendered off-screen with VTK."""
+"""Lit views of the cortex coloured by a quantity, inside a translucent scalp
+with the electrode patches drawn on it, rendered off-screen with VTK."""
 from dataclasses import dataclass
 
 import numpy as np
@@ -8,14 +8,14 @@ from vtkmodules.util.numpy_support import numpy_to_vtk, numpy_to_vtkIdTypeArray,
 from vtkmodules.vtkCommonCore import vtkLookupTable, vtkPoints
 from vtkmodules.vtkCommonDataModel import vtkCellArray, vtkPolyData
 from vtkmodules.vtkFiltersCore import vtkFeatureEdges, vtkPolyDataNormals
-from vtkmodules.vtkFiltersHybrid import vtkPolyDataSilhouette
 from vtkmodules.vtkRenderingCore import (vtkActor, vtkLightKit, vtkPolyDataMapper, vtkRenderer, vtkRenderWindow,
                                          vtkWindowToImageFilter)
 
 
 ANODE_RGB = (0.85, 0.1, 0.1)
 CATHODE_RGB = (0.1, 0.35, 0.95)
-OUTLINE_RGB = (0.45, 0.45, 0.45)
+SCALP_RGB = (0.55, 0.55, 0.55)
+SCALP_OPACITY = 0.12
 
 
 @dataclass
@@ -25,19 +25,21 @@ class View:
     up: tuple
 
 
-# From above and from the side with +x to the right of the image, and obliquely
-# so that no plane through the head is seen only edge-on.
-VIEWS = (View("from above (+z): x right, y up", (0, 0, 1), (0, 1, 0)),
-         View("from the side (\N{MINUS SIGN}y): x right, z up", (0, -1, 0), (0, 0, 1)),
-         View("obliquely (+x \N{MINUS SIGN}y +z), z upwards", (1, -1, 1), (-1, 1, 2)))
+# The views of head images, for a head with x to its right, y to its front and
+# z up: from the left and the right, from the top (front upwards) and from the
+# front (the head's right on the image's left, as facing a person).
+VIEWS = (View("left (\N{MINUS SIGN}x)", (-1, 0, 0), (0, 0, 1)),
+         View("right (+x)", (1, 0, 0), (0, 0, 1)),
+         View("top (+z): front up, x right", (0, 0, 1), (0, 1, 0)),
+         View("front (+y): x left", (0, 1, 0), (0, 0, 1)))
 
 
 @dataclass
 class Scene:
-    """What every view shows: the cortex with |J| per point, the head's outer
+    """What every view shows: the cortex with a value per point, the head's outer
     surface, and the electrode patches with their colours (RGB in 0..1)."""
     cortex_points: np.ndarray
-    cortex_j: np.ndarray
+    cortex_values: np.ndarray
     cortex_triangles: np.ndarray
     colour_range: tuple
     colours: np.ndarray  # the colour map as rows of RGB
@@ -65,7 +67,7 @@ def _polydata(points, triangles=None, vertices=None):
 
 def _cortex_actor(scene):
     surface = _polydata(scene.cortex_points, scene.cortex_triangles)
-    surface.GetPointData().SetScalars(numpy_to_vtk(np.ascontiguousarray(scene.cortex_j, dtype=float), deep=1))
+    surface.GetPointData().SetScalars(numpy_to_vtk(np.ascontiguousarray(scene.cortex_values, dtype=float), deep=1))
     normals = vtkPolyDataNormals()  # smooth shading across the folds, whatever the triangle order
     normals.SetInputData(surface)
     normals.SplittingOff()
@@ -123,6 +125,21 @@ def _electrode_actor(faces, nodes, points, rgb):
     return actor
 
 
+def _scalp_actor(scene):
+    """The head's outer surface, translucent and unlit: a clean outline whatever
+    the mesh (folded, cut below, open)."""
+    mapper = vtkPolyDataMapper()
+    mapper.SetInputData(_polydata(scene.head_points, scene.head_faces))
+    mapper.ScalarVisibilityOff()
+    actor = vtkActor()
+    actor.SetMapper(mapper)
+    prop = actor.GetProperty()
+    prop.SetColor(*SCALP_RGB)
+    prop.SetOpacity(SCALP_OPACITY)
+    prop.LightingOff()
+    return actor
+
+
 def render(scene, view, pixels):
     """One view as an RGB image (rows from the top) of pixels x pixels."""
     renderer = vtkRenderer()
@@ -138,11 +155,7 @@ def render(scene, view, pixels):
     camera.SetViewUp(*view.up)
     camera.SetParallelScale(1.04 * reach)
 
-    outline = vtkPolyDataSilhouette()
-    outline.SetInputData(_polydata(scene.head_points, scene.head_faces))
-    outline.SetCamera(camera)
-    outline.SetDirectionToCameraVector()
-    renderer.AddActor(_line_actor(outline, OUTLINE_RGB, 2))
+    renderer.AddActor(_scalp_actor(scene))
     # each electrode patch in its colour; a model may have no nodes of a code
     for faces, nodes, rgb in scene.electrodes:
         if len(nodes):
@@ -154,7 +167,10 @@ def render(scene, view, pixels):
 
     window = vtkRenderWindow()
     window.SetOffScreenRendering(1)
-    window.SetMultiSamples(8)
+    window.SetMultiSamples(0)  # depth peeling, for the translucent scalp, needs no multisampling
+    window.SetAlphaBitPlanes(1)
+    renderer.SetUseDepthPeeling(1)
+    renderer.SetMaximumNumberOfPeels(8)
     window.SetSize(pixels, pixels)
     window.AddRenderer(renderer)
     window.Render()

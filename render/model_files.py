@@ -54,9 +54,30 @@ def node_coordinates(model):
     return _count_then_records(os.path.join(model, "xyz.dat"), 4, float)[:, 1:4]
 
 
+def element_records(model):
+    """elem.dat: per element its number, four corner nodes (counted from 0) and material."""
+    return _count_then_records(os.path.join(model, "elem.dat"), 6, np.int64, header=2)
+
+
 def tetrahedra(model):
     """elem.dat: the four corner nodes (counted from 0) of every element."""
-    return _count_then_records(os.path.join(model, "elem.dat"), 6, np.int64, header=2)[:, 1:5]
+    return element_records(model)[:, 1:5]
+
+
+def conductivities(model):
+    """prop.dat: the conductivity (S/m) of material k + 1 at row k, as the solver's 32-bit reals."""
+    return _count_then_records(os.path.join(model, "prop.dat"), 1, float)[:, 0].astype(np.float32).astype(float)
+
+
+def potentials(model):
+    """POTENT.OUT: the potential (V) of every node."""
+    return _count_then_records(os.path.join(model, "POTENT.OUT"), 2, float)[:, 1]
+
+
+def boundary_entries(model):
+    """bcp.dat: the entries (node counted from 0, code) in file order."""
+    pairs = _count_then_records(os.path.join(model, "bcp.dat"), 2, np.int64)
+    return np.column_stack([pairs[:, 0] - 1, pairs[:, 1]])
 
 
 def electrode_nodes(model, code):
@@ -67,12 +88,17 @@ def electrode_nodes(model, code):
 
 def reference_current(model):
     """ele_size.txt: the reference current in mA (its second value)."""
+    return reference_values(model)[1]
+
+
+def reference_values(model):
+    """ele_size.txt: the reference area (mm^2) and current (mA)."""
     path = os.path.join(model, "ele_size.txt")
     tokens = _tokens(path)
     try:
-        return real(tokens[1])
+        return real(tokens[0]), real(tokens[1])
     except (ValueError, IndexError):
-        raise RenderError(f"{path}: no reference current (the second value)") from None
+        raise RenderError(f"{path}: no reference area and current (two values)") from None
 
 
 def cortex_field(model):

@@ -7,17 +7,12 @@
 #include <vtkDataArray.h>
 #include <vtkFieldData.h>
 #include <vtkPointData.h>
-#include <vtkPolyData.h>
 #include <vtkSmartPointer.h>
-#include <vtkStringArray.h>
 #include <vtkUnstructuredGrid.h>
-#include <vtkXMLPolyDataReader.h>
 #include <vtkXMLUnstructuredGridReader.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -26,6 +21,7 @@
 #include "headmesh/gmsh_session.h"
 #include "headmesh/map_file.h"
 #include "headmesh/meshes.h"
+#include "headmesh/pipeline.h"
 #include "textio/layout.h"
 
 namespace {
@@ -37,29 +33,11 @@ constexpr double chord = 60.0;   // patch radius (mm)
 const char* const import_options =
     " --patch 0,0,92,60=1 --patch 0,0,-92,60=0 --sigma 4=0.0125 --cortex-of 2 --current 2";
 
-int run(const std::string& dir, const std::string& command) {
-  const std::string cmd = "cd '" + dir + "' && " + command + " </dev/null >.console 2>&1";
-  const int raw = std::system(cmd.c_str());
-  return raw == -1 ? -1 : WEXITSTATUS(raw);
-}
+using hmtest::numbers;
+using hmtest::potentials;
+using hmtest::run;
 
-std::string headmesh(const std::string& args) { return "'" BIN_DIR "/headmesh' " + args; }
-
-// Whitespace-separated numbers of a text file, all of them.
-std::vector<double> numbers(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<double> v;
-  for (double x; in >> x;) v.push_back(x);
-  return v;
-}
-
-// POTENT.OUT: the potential of model node i (0-based).
-std::vector<double> potentials(const std::string& dir) {
-  const std::vector<double> v = numbers(dir + "/POTENT.OUT");
-  std::vector<double> u;
-  for (std::size_t k = 2; k < v.size(); k += 2) u.push_back(v[k]);  // skip the count and node numbers
-  return u;
-}
+std::string headmesh(const std::string& args) { return hmtest::program("headmesh", args); }
 
 // The meshes and the models, each made when a test first needs it (every test
 // runs in a process of its own).
@@ -97,10 +75,10 @@ const std::string& imported(std::size_t k) {
 const Suite& solved() {
   static const bool done = [] {
     const std::string& model = imported(0);
-    EXPECT_EQ(run(model, "'" BIN_DIR "/potsolve'"), 0);
-    EXPECT_EQ(run(model, "'" BIN_DIR "/cortexmap'"), 0);
-    EXPECT_EQ(run(suite().dir, headmesh("export '" + model + "' --out out.vtu")), 0);
-    EXPECT_EQ(run(suite().dir, headmesh("export '" + model + "' --out out.msh")), 0);
+    EXPECT_EQ(run(model, hmtest::program("potsolve")), 0);
+    EXPECT_EQ(run(model, hmtest::program("cortexmap")), 0);
+    EXPECT_EQ(run(suite().dir, headmesh("export '" + model + "' --out out.vtu --calibration cortexmap")), 0);
+    EXPECT_EQ(run(suite().dir, headmesh("export '" + model + "' --out out.msh --calibration cortexmap")), 0);
     return true;
   }();
   (void)done;
@@ -209,20 +187,21 @@ vtkSmartPointer<Reader> read_vtk(const std::string& path) {
   return r;
 }
 
-// The exported |J| is cortexmap's: the cortex surface carries cortexfield.out's
-// values, each of them the exported value of an element; the gmsh file holds the
-// same element values under the mesh's element tags.
+// With --calibration cortexmap the exported |J| is cortexmap's: the cortex
+// surface carries cortexfield.out's values, each of them the exported value of
+// an element; the gmsh file holds the same element values with the mesh's
+// element tags beside them.
 TEST(HeadmeshRoundTrip, ExportedFieldsAreCortexmapsValues) {
   const Suite& s = solved();
   auto grid_reader = read_vtk<vtkXMLUnstructuredGridReader>(s.dir + "/out.vtu");
   vtkUnstructuredGrid* grid = grid_reader->GetOutput();
-  auto surface_reader = read_vtk<vtkXMLPolyDataReader>(s.dir + "/out_cortex.vtp");
-  vtkPolyData* surface = surface_reader->GetOutput();
+  auto surface_reader = read_vtk<vtkXMLUnstructuredGridReader>(s.dir + "/out_cortex.vtu");
+  vtkUnstructuredGrid* surface = surface_reader->GetOutput();
   const headmesh::MeshMap map = headmesh::read_map(s.models[0] + "/headmesh.map");
   ASSERT_EQ(grid->GetNumberOfCells(), static_cast<vtkIdType>(map.elem_tag.size()));
-  auto* note = vtkStringArray::SafeDownCast(grid->GetFieldData()->GetAbstractArray("calibration"));
-  ASSERT_NE(note, nullptr);
-  EXPECT_EQ(note->GetValue(0).rfind("calibrated", 0), 0u) << note->GetValue(0);
+  vtkDataArray* applied = grid->GetFieldData()->GetArray("factor applied: cortexmap's rule");
+  ASSERT_NE(applied, nullptr);
+  EXPECT_EQ(applied->GetTuple1(0), grid->GetFieldData()->GetArray("factor of cortexmap's rule")->GetTuple1(0));
 
   // the potentials, as potsolve wrote them
   vtkDataArray* pot = grid->GetPointData()->GetArray("potential (V)");
@@ -249,26 +228,30 @@ TEST(HeadmeshRoundTrip, ExportedFieldsAreCortexmapsValues) {
   gmsh::open(s.dir + "/out.msh");
   std::vector<int> views;
   gmsh::view::getTags(views);
-  bool found = false;
-  // the |J| view: per mesh element tag, the .vtu's value
+  std::map<std::string, std::map<std::size_t, double>> view;  // name prefix -> element -> value
+  // the |J|, mesh element tag and potential views, by the file's element and node numbers
   for (int v : views) {
     std::string name;
     gmsh::option::getString("View[" + std::to_string(gmsh::view::getIndex(v)) + "].Name", name);
-    if (name.rfind("|J|", 0) != 0) continue;
-    found = true;
-    std::string type;
-    std::vector<std::size_t> tags;
-    std::vector<std::vector<double>> data;
-    double time = 0;
-    int components = 0;
-    gmsh::view::getModelData(v, 0, type, tags, data, time, components);
-    ASSERT_EQ(tags.size(), map.elem_tag.size());
-    std::map<std::size_t, float> by_tag;
-    for (std::size_t k = 0; k < tags.size(); ++k) by_tag[tags[k]] = static_cast<float>(data[k][0]);
-    for (std::size_t e = 0; e < map.elem_tag.size(); ++e)
-      ASSERT_EQ(by_tag.at(map.elem_tag[e]), static_cast<float>(jcell->GetTuple1(static_cast<vtkIdType>(e))));
+    for (const char* wanted : {"|J|", "mesh element tag", "potential"}) {
+      if (name.rfind(wanted, 0) != 0) continue;
+      std::string type;
+      std::vector<std::size_t> tags;
+      std::vector<std::vector<double>> data;
+      double time = 0;
+      int components = 0;
+      gmsh::view::getModelData(v, 0, type, tags, data, time, components);
+      for (std::size_t k = 0; k < tags.size(); ++k) view[wanted][tags[k]] = data[k][0];
+    }
   }
-  EXPECT_TRUE(found);
+  ASSERT_EQ(view["potential"].size(), u.size());
+  for (const auto& [i, v] : view["potential"]) ASSERT_EQ(static_cast<float>(v), static_cast<float>(u[i - 1])) << i;
+  ASSERT_EQ(view["|J|"].size(), map.elem_tag.size());
+  ASSERT_EQ(view["mesh element tag"].size(), map.elem_tag.size());
+  std::map<std::size_t, float> by_tag;  // |J| by the mesh's element tag
+  for (const auto& [k, tag] : view["mesh element tag"]) by_tag[static_cast<std::size_t>(tag)] = static_cast<float>(view["|J|"].at(k));
+  for (std::size_t e = 0; e < map.elem_tag.size(); ++e)
+    ASSERT_EQ(by_tag.at(map.elem_tag[e]), static_cast<float>(jcell->GetTuple1(static_cast<vtkIdType>(e))));
 }
 
 // The solution does not depend on the node order: the importer's order against
@@ -276,7 +259,7 @@ TEST(HeadmeshRoundTrip, ExportedFieldsAreCortexmapsValues) {
 TEST(HeadmeshRoundTrip, RenumberingLeavesTheSolutionUnchanged) {
   const Suite& s = solved();
   ASSERT_EQ(run(s.dir, headmesh("import '" + s.meshes[0] + "' --out '" + s.kept + "' --keep-order" + import_options)), 0);
-  ASSERT_EQ(run(s.kept, "'" BIN_DIR "/potsolve'"), 0);
+  ASSERT_EQ(run(s.kept, hmtest::program("potsolve")), 0);
   const headmesh::MeshMap ordered = headmesh::read_map(s.models[0] + "/headmesh.map");
   const headmesh::MeshMap kept = headmesh::read_map(s.kept + "/headmesh.map");
   const std::vector<double> u = potentials(s.models[0]), v = potentials(s.kept);

@@ -128,10 +128,11 @@ def main():
         one = os.path.join(top, "one.log")
         with open(one, "w") as f:
             f.write("  ICCG iteration begin.\n    10  |Ax-b|/|b| = 0.1234000E-04\n  ICCG iteration terminated.\n")
-        across = [k for k, view in enumerate(cortex_views.VIEWS)
-                  if np.allclose(np.cross(view.up, view.towards_camera), (1, 0, 0))]
-        check(len(across) >= 2, f"{len(across)} views with x to the right")
-        for sign, side, options, residuals in ((1, "right", [], progress), (-1, "left", ["--log", one], 1)):
+        # the views with x across the image: +1 where it points to the right, -1 to the left
+        across = [(k, round(float(np.cross(view.up, view.towards_camera)[0]))) for k, view in enumerate(cortex_views.VIEWS)
+                  if np.allclose(np.abs(np.cross(view.up, view.towards_camera)), (1, 0, 0))]
+        check(len(across) >= 2, f"{len(across)} views with x across the image")
+        for sign, side, options, residuals in ((1, "+", [], progress), (-1, "-", ["--log", one], 1)):
             rewrite_field(model, lambda x: 1.0 + sign * x / 100.0)
             os.remove(os.path.join(model, "convergence.png"))
             run = render(model, *options)
@@ -142,12 +143,12 @@ def main():
             check(plot.shape[1::-1] == convergence_plot.SIZE, f"{residuals} residuals: convergence.png is "
                   f"{plot.shape[1::-1]}")
             image = check_views(model, f"|J| {'rising' if sign > 0 else 'falling'} with x")
-            # each such view: its right half's colours against its left half's
-            for k in across:
+            # each such view: the colours of its half towards +x against the other half's
+            for k, right in across:
                 panel = region(image, cortex_figure.PANEL_BOXES[k])
                 half = panel.shape[1] // 2
-                gain = sign * (warmth(cortex_pixels(panel[:, half:])) - warmth(cortex_pixels(panel[:, :half])))
-                check(gain > 40, f"view {k + 1}: |J| higher on the {side} is not warmer there ({gain:.0f})")
+                gain = sign * right * (warmth(cortex_pixels(panel[:, half:])) - warmth(cortex_pixels(panel[:, :half])))
+                check(gain > 40, f"view {k + 1}: |J| higher towards {side} x is not warmer there ({gain:.0f})")
 
         # no progress line, or no cortexfield.out: one line of complaint and no pictures
         none = os.path.join(top, "none.log")
