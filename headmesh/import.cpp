@@ -1,6 +1,7 @@
 #include "headmesh/import.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "headmesh/error.h"
 #include "headmesh/map_file.h"
 #include "headmesh/mesh_read.h"
+#include "headmesh/model_checks.h"
 #include "headmesh/node_order.h"
 #include "headmesh/outer_surface.h"
 #include "headmesh/tissues.h"
@@ -63,6 +65,7 @@ struct Model {
   Electrodes electrodes;
   std::optional<Cortex> cortex;
   double area = 0.0;
+  std::vector<std::string> warnings;
 };
 
 // Model elements: the mesh's order, or by their lowest model node so that the
@@ -80,6 +83,7 @@ std::vector<std::size_t> element_order(const SourceMesh& mesh, const std::vector
 
 Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   Model m;
+  check_tetrahedra(mesh, opt.scale);
   m.tissues = make_tissues(mesh.tet_group, opt.sigma);
   if (opt.electrodes.empty()) throw Error("no electrode: give at least one --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS");
   const std::vector<Tri> outer = boundary_faces(mesh.tet);
@@ -98,6 +102,7 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   size.cortex_points = m.cortex ? static_cast<std::int64_t>(m.cortex->node.size()) : 0;
   size.cortex_triangles = m.cortex ? static_cast<std::int64_t>(m.cortex->tri.size()) : 0;
   check_capacity(size);
+  m.warnings = floating_parts(mesh, graph, m.electrodes);
 
   if (opt.order == NodeOrder::hilbert) {
     m.node = hilbert_order(mesh.xyz);
@@ -164,6 +169,26 @@ MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
   return map;
 }
 
+// The files of dir that belong to an earlier model and that this import does
+// not replace: the results of the programs and the optional inputs not
+// written now, by any letter case (the programs find their files so).
+std::vector<std::string> earlier_files(const std::filesystem::path& dir, bool cortex, bool ele_size) {
+  std::vector<std::string> names = {"potent.out", "irowjcol.da0", "cortexfield.out", "cortexfield.tec",
+                                    "cortexfield.ply"};
+  if (!cortex) names.push_back("cortex.dat");
+  if (!ele_size) names.push_back("ele_size.txt");
+  std::vector<std::string> found;
+  std::error_code ec;
+  // every entry whose name is one of them
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    std::string name = entry.path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(names.begin(), names.end(), name) != names.end()) found.push_back(entry.path().string());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 }  // namespace
 
 ImportSummary import_mesh(const ImportOptions& opt) {
@@ -192,10 +217,10 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   write_map(mesh_map(mesh, m), *map);
   if (cortex) write_cortex(mesh, *m.cortex, *cortex);
   if (ele_size) line(*ele_size, Words() << real(m.area) << real(*opt.current));
+  // published together with the removal of an earlier model's files: the directory then holds this model only
   textio::commit_together({setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get(), map.get(),
-                           cortex.get(), ele_size.get()});
-  // the solver's pattern cache belongs to an earlier mesh
-  fs::remove(dir / "irowjcol.da0", ec);
+                           cortex.get(), ele_size.get()},
+                          earlier_files(dir, cortex != nullptr, ele_size != nullptr));
 
   ImportSummary s;
   s.nodes = m.node.size();
@@ -205,6 +230,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   s.potentials = m.electrodes.bval.size();
   s.cortex_points = m.cortex ? m.cortex->node.size() : 0;
   s.reference_area = m.area;
+  s.warnings = m.warnings;
   return s;
 }
 

@@ -28,6 +28,7 @@ struct ImportOptions {
 struct ImportSummary {
   std::size_t nodes = 0, elements = 0, materials = 0, held = 0, potentials = 0, cortex_points = 0;
   double reference_area = 0.0;  // mm^2
+  std::vector<std::string> warnings;  // what the model holds that is most likely a fault of the mesh
 };
 
 // Reads the mesh, builds the model and writes setting.dta, xyz.dat, elem.dat,

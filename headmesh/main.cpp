@@ -11,6 +11,7 @@
 #include "headmesh/import.h"
 #include "headmesh/sphere.h"
 #include "textio/errors.h"
+#include "textio/temporaries.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ void run(const ImportOptions& o) {
   if (s.cortex_points) std::printf(", cortex of %zu points", s.cortex_points);
   if (o.current) std::printf(", reference area %.6g mm^2", s.reference_area);
   std::printf("\n");
+  for (const std::string& w : s.warnings) std::fprintf(stderr, "headmesh: warning: %s\n", w.c_str());
 }
 
 void run(const ExportOptions& o) {
@@ -45,6 +47,8 @@ void run(const Help& h) { std::fputs(h.text.c_str(), stdout); }
 }  // namespace
 
 int main(int argc, char** argv) {
+  // a file-size limit fails a write instead of killing the run; an ending signal removes the temporaries
+  textio::handle_signals();
   try {
     const Command c = parse_command(std::vector<std::string>(argv + 1, argv + argc));
     std::visit([](const auto& options) { run(options); }, c);

@@ -3,10 +3,11 @@
 #include <gmsh.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
+#include "headmesh/mesh_file_check.h"
+#include "headmesh/staged_files.h"
 
 namespace headmesh {
 
@@ -46,7 +47,7 @@ SphereSummary make_sphere(const SphereOptions& opt) {
   SphereSummary s;
   s.size = opt.size > 0.0 ? opt.size : size_for_nodes(opt.nodes > 0 ? opt.nodes : 10000);
   if (opt.format != "2.2" && opt.format != "4.1") throw Error("--format must be 2.2 or 4.1");
-  if (!(s.size >= 0.5 && s.size <= 50.0)) throw Error("the element size must lie between 0.5 and 50 mm");
+  if (!(s.size >= 0.5 && s.size <= 20.0)) throw Error("the element size must lie between 0.5 and 20 mm");
 
   gmsh::model::add("spheres");
   int balls[4];
@@ -89,16 +90,21 @@ SphereSummary make_sphere(const SphereOptions& opt) {
 
   gmsh::option::setNumber("Mesh.MshFileVersion", std::stod(opt.format));
   gmsh::option::setNumber("Mesh.Binary", opt.binary ? 1 : 0);
-  const std::string temp = opt.out + ".tmp.msh";
-  std::error_code ec;
+  // written under a fresh name and read back whole as import reads a mesh (gmsh
+  // does not report a failed write), then renamed over the target
+  StagedFiles file;
+  const std::string temp = file.add(opt.out);
   try {
     gmsh::write(temp);
   } catch (...) {
-    std::filesystem::remove(temp, ec);
     throw Error(gmsh_error("cannot write " + opt.out));
   }
-  std::filesystem::rename(temp, opt.out, ec);
-  if (ec) throw Error("cannot replace " + opt.out + ": " + ec.message());
+  try {
+    check_mesh_file(temp);
+  } catch (const Error&) {
+    throw Error("cannot write " + opt.out + ": the file came out incomplete (is the disk full, or a file size limited?)");
+  }
+  file.publish();
   return s;
 }
 
