@@ -181,11 +181,10 @@ void cortex(cortexmap::MapStore& m, const std::string& dir, float f, Results& r)
     progress.start(m.npts);
     m.inear = cortexmap::find_nearest(m, m.fields.cent, progress);
   });
-  m.fscale = f;
-  // every cortical point: its coordinates and cortexmap's sampled values
+  // every cortical point: its coordinates and the values of its nearest element
   for (std::int32_t p = 1; p <= m.npts; ++p) {
     for (int a = 0; a < 3; ++a) r.cortex_xyz.push_back(m.cxyz[3 * p + a]);
-    const auto v = cortexmap::sampled_values(m, p);
+    const auto v = cortexmap::scaled_values(m.fields, f, m.inear[p]);
     r.cortex_emag.push_back(v[0]);
     r.cortex_jmag.push_back(v[1]);
     r.cortex_pden.push_back(v[2]);
