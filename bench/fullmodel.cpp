@@ -1,9 +1,10 @@
 #include "fullmodel.h"
 
 #include <cmath>
-#include <cstdio>
 #include <random>
 #include <utility>
+
+#include "shared/model_writer.h"
 
 namespace bench {
 
@@ -52,27 +53,20 @@ std::vector<float> sheet_points(const Model& m, int pu, int pv) {
 }
 
 std::int32_t write_all(const std::string& dir, const Model& m, int pu, int pv) {
-  testmesh::write_model(dir, m.mesh, m.boundary, 0.001f);
-  testmesh::write_file(dir + "/ele_size.txt", "78.5 2.0\n");
+  model_files::Model out = testmesh::model_of(m.mesh, m.boundary, 0.001f);
+  out.reference = model_files::Reference{78.5, 2.0};
   const std::vector<float> p = sheet_points(m, pu, pv);
-  const std::int32_t np = pu * pv;
-  const std::int32_t nt = 2 * (pu - 1) * (pv - 1);
-  std::string s = std::to_string(np) + " " + std::to_string(nt) + "\n";
-  char buf[96];
   // the points
-  for (std::int32_t k = 0; k < np; ++k) {
-    std::snprintf(buf, sizeof buf, "%.6f %.6f %.6f\n", p[3 * k], p[3 * k + 1], p[3 * k + 2]);
-    s += buf;
-  }
-  // two triangles per grid cell, points counted from 1
+  for (std::size_t k = 0; k + 2 < p.size(); k += 3) out.cortex.push_back({p[k], p[k + 1], p[k + 2]});
+  // two triangles per grid cell, points from 0
   for (int v = 0; v + 1 < pv; ++v)
     for (int u = 0; u + 1 < pu; ++u) {
-      const int a = 1 + u + pu * v, b = a + 1, c = a + pu, d = c + 1;
-      std::snprintf(buf, sizeof buf, "%d %d %d\n%d %d %d\n", a, b, d, a, d, c);
-      s += buf;
+      const int a = u + pu * v, b = a + 1, c = a + pu, d = c + 1;
+      out.tri.push_back({a, b, d});
+      out.tri.push_back({a, d, c});
     }
-  testmesh::write_file(dir + "/cortex.dat", s);
-  return np;
+  model_files::write_model(out, dir);
+  return static_cast<std::int32_t>(out.cortex.size());
 }
 
 }  // namespace bench

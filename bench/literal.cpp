@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "cortexmap/averages.h"
 #include "cortexmap/fields.h"
+#include "cortexmap/inputs.h"
 #include "cortexmap/mapstore.h"
 #include "cortexmap/nearest.h"
 #include "cortexmap/literal_averages.h"
@@ -116,21 +117,22 @@ std::vector<LiteralResult> compare_literal(int c, int side, const LoopSizes& ful
   cm.imat = model.mesh.imat;
   for (std::size_t k = 0; k < model.boundary.prop.size(); ++k) cm.prop[k + 1] = model.boundary.prop[k];
   for (std::int32_t i = 1; i <= n; ++i) {
-    for (int a = 0; a < 3; ++a) cm.xyz[3 * i + a] = model.mesh.xyz[3 * i + a] * 0.001f;
+    for (int a = 0; a < 3; ++a) cm.xyz[3 * i + a] = cortexmap::in_metres(model.mesh.xyz[3 * i + a]);
     cm.pot[i] = 1.0f - model.mesh.xyz[3 * i] / static_cast<float>(c) + 0.01f * model.mesh.xyz[3 * i + 2];
   }
-  cortexmap::element_fields(cm);
+  cm.fields = cortexmap::element_fields(cm);
   {
     LiteralResult r{"node averages", 0, 0, 0, 0};
     std::vector<float> lit;
-    r.literal = time_once([&] { lit = literal::node_averages(n, ne, cm.ielem, cm.emag, cm.jmag, cm.pden); });
+    r.literal = time_once([&] { lit = literal::node_averages(n, ne, cm.ielem, cm.fields.emag, cm.fields.jmag, cm.fields.pden); });
     cortexmap::ProgressLine line;
+    std::vector<float> ndavg;
     r.fast = time_mean([&] {
       line.start(n);
-      cortexmap::node_averages(cm, line);
+      ndavg = cortexmap::node_averages(cm, cm.fields, line);
     });
-    lit.resize(cm.ndavg.size(), 0.0f);
-    agree(same_bits(lit, cm.ndavg), "node averages");
+    lit.resize(ndavg.size(), 0.0f);
+    agree(same_bits(lit, ndavg), "node averages");
     r.growth = (full.nnode * full.nelem) / (small.nnode * small.nelem);
     out.push_back(r);
   }
@@ -139,7 +141,7 @@ std::vector<LiteralResult> compare_literal(int c, int side, const LoopSizes& ful
     const std::int32_t np = side * side;
     std::vector<std::int32_t> lit(np), fast(np);
     auto scaled = [&](std::int32_t k, float q[3]) {
-      for (int a = 0; a < 3; ++a) q[a] = pts[3 * k + a] * 0.001f;
+      for (int a = 0; a < 3; ++a) q[a] = cortexmap::in_metres(pts[3 * k + a]);
     };
     LiteralResult r{"nearest search", 0, 0, 0, 0};
     r.literal = time_once([&] {
@@ -147,11 +149,11 @@ std::vector<LiteralResult> compare_literal(int c, int side, const LoopSizes& ful
       for (std::int32_t k = 0; k < np; ++k) {
         float q[3];
         scaled(k, q);
-        lit[k] = literal::nearest(cm.cent, ne, q);
+        lit[k] = literal::nearest(cm.fields.cent, ne, q);
       }
     });
     r.fast = time_mean([&] {
-      const cortexmap::CentroidIndex index(cm.cent, ne);
+      const cortexmap::CentroidIndex index(cm.fields.cent, ne);
       // every point through the grid
       for (std::int32_t k = 0; k < np; ++k) {
         float q[3];

@@ -1,7 +1,5 @@
 #include "stages.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -9,15 +7,8 @@
 #include <stdexcept>
 
 #include "clock.h"
-#include "cortexmap/averages.h"
 #include "cortexmap/colour.h"
-#include "cortexmap/fields.h"
-#include "cortexmap/inputs.h"
-#include "cortexmap/mapstore.h"
-#include "cortexmap/nearest.h"
-#include "cortexmap/outputs.h"
-#include "cortexmap/progress.h"
-#include "cortexmap/scale.h"
+#include "cortexmap/field_library.h"
 #include "potsolve/assemble.h"
 #include "potsolve/dirichlet.h"
 #include "potsolve/model_input.h"
@@ -41,20 +32,12 @@ double Times::total() const {
   return sum;
 }
 
-namespace {
-
-void enter(const std::string& dir) {
-  if (chdir(dir.c_str()) != 0) throw std::runtime_error("cannot enter " + dir);
-}
-
-}  // namespace
-
 void solver_stages(const std::string& dir, SolverRun& run) {
-  enter(dir);
   textio::ConsoleCapture quiet;  // the programs' records are not shown
   potsolve::ModelStore m;
+  m.home = dir;  // the model directory, as read_model_dir reads it
   run.dir = dir;
-  const double t_settings = time_once([&] { potsolve::read_settings(m); });
+  const double t_settings = time_once([&] { potsolve::read_settings(m, potsolve::model_path(m, "setting.dta")); });
   // each file's time from its announcement to the next one's
   std::vector<double> starts;
   potsolve::read_model(m, [&starts](const char*) { starts.push_back(now()); });
@@ -109,7 +92,6 @@ void solver_stages(const std::string& dir, SolverRun& run) {
 }
 
 MapRun map_stages(const std::string& dir, Table& table) {
-  enter(dir);
   textio::ConsoleCapture quiet;  // the programs' records are not shown
   auto store = std::make_unique<cortexmap::MapStore>();
   cortexmap::MapStore& m = *store;
@@ -120,32 +102,36 @@ MapRun map_stages(const std::string& dir, Table& table) {
     table.add(name, ms(t), note);
   };
   table.section("cortexmap, full capacity");
-  stage("read xyz.dat", [&] { cortexmap::read_xyz(m); });
-  stage("read elem.dat", [&] { cortexmap::read_elem(m); });
-  stage("read potent.out", [&] { cortexmap::read_potent(m); });
-  stage("read bval, bcp, prop, ele_size", [&] {
-    cortexmap::read_bval(m);
-    cortexmap::read_bcp(m);
-    cortexmap::read_prop(m);
-    cortexmap::read_ele_size(m);
+  stage("read xyz.dat", [&] {
+    cortexmap::read_xyz(m, dir);
+    cortexmap::scale_coordinates(m);
   });
-  stage("element fields", [&] { cortexmap::element_fields(m); });
+  stage("read elem.dat", [&] { cortexmap::read_elem(m, dir); });
+  stage("read potent.out", [&] { cortexmap::read_potent(m, dir); });
+  stage("read bval, bcp, prop, ele_size", [&] {
+    cortexmap::read_bval(m, dir);
+    cortexmap::read_bcp(m, dir);
+    cortexmap::read_prop(m, dir);
+    cortexmap::read_ele_size(m, dir);
+  });
+  stage("element fields", [&] { m.fields = cortexmap::element_fields(m); });
   cortexmap::ProgressLine averaging, sampling;
+  std::vector<float> ndavg;
   stage("node averages", [&] {
     averaging.start(m.nnode);
-    cortexmap::node_averages(m, averaging);
+    ndavg = cortexmap::node_averages(m, m.fields, averaging);
   });
-  stage("scale factor", [&] { cortexmap::field_scale(m); });
-  stage("read cortex.dat", [&] { cortexmap::read_cortex(m); });
+  stage("scale factor", [&] { m.fscale = cortexmap::field_scale(m, ndavg); });
+  stage("read cortex.dat", [&] { cortexmap::read_cortex(m, dir); });
   stage("nearest search", [&] {
     sampling.start(m.npts);
-    cortexmap::find_nearest(m, sampling);
+    m.inear = cortexmap::find_nearest(m, m.fields.cent, sampling);
   }, std::to_string(m.npts) + " points, " + std::to_string(m.nelem) + " elements");
   stage("sample check", [&] { cortexmap::check_samples(m); });
-  stage("write cortexfield.out", [&] { cortexmap::write_out(m, "cortexfield.out"); });
-  stage("write cortexfield.tec", [&] { cortexmap::write_tec(m, "cortexfield.tec"); });
+  stage("write cortexfield.out", [&] { cortexmap::write_out(m, cortexmap::file_in(dir, "cortexfield.out")); });
+  stage("write cortexfield.tec", [&] { cortexmap::write_tec(m, cortexmap::file_in(dir, "cortexfield.tec")); });
   stage("colour index", [&] { cortexmap::colour_index(m); });
-  stage("write cortexfield.ply", [&] { cortexmap::write_ply(m, "cortexfield.ply"); });
+  stage("write cortexfield.ply", [&] { cortexmap::write_ply(m, cortexmap::file_in(dir, "cortexfield.ply")); });
   table.add("all stages", ms(run.times.total()), "goal <= 2000 ms");
   return run;
 }

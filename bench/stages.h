@@ -40,7 +40,7 @@ struct MapRun {
   Times times;
 };
 
-// Runs potsolve's stages on the files in dir (the working directory becomes dir).
+// Runs potsolve's stages on the files in dir.
 void solver_stages(const std::string& dir, SolverRun& run);
 
 // Runs cortexmap's stages on the files in dir, after the solver wrote POTENT.OUT.

@@ -7,18 +7,18 @@ namespace cortexmap {
 void colour_index(MapStore& m) {
   m.icol.assign(static_cast<std::size_t>(m.nelem) + 1, 0);
   if (m.nelem < 1) return;
-  float vmin = m.jmag[1], vmax = m.jmag[1];
+  float vmin = m.fields.jmag[1], vmax = m.fields.jmag[1];
   // range of the current density over the mesh
   for (std::int32_t e = 2; e <= m.nelem; ++e) {
-    if (m.jmag[e] <= vmin) vmin = m.jmag[e];
-    if (m.jmag[e] >= vmax) vmax = m.jmag[e];
+    if (m.fields.jmag[e] <= vmin) vmin = m.fields.jmag[e];
+    if (m.fields.jmag[e] >= vmax) vmax = m.fields.jmag[e];
   }
   // each element's place in that range, 0 .. 255
   for (std::int32_t e = 1; e <= m.nelem; ++e) {
     if (vmin == vmax) {
       m.icol[e] = 0;
     } else {
-      const double v = ((static_cast<double>(m.jmag[e]) - vmin) * 255.0) /
+      const double v = ((static_cast<double>(m.fields.jmag[e]) - vmin) * 255.0) /
                        (static_cast<double>(vmax) - vmin);
       m.icol[e] = static_cast<std::int32_t>(v);
     }

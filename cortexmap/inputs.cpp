@@ -64,28 +64,40 @@ std::string wording(const model_files::OutOfRange& v) {
   return "value " + num(v.found) + " is outside " + num(v.lo) + ".." + num(v.hi);
 }
 
-// This program's capacities and wording: coordinates times 0.001, each value
+// This program's capacities and wording: coordinates as written, each value
 // checked as soon as it is read, null values repeating the previous record's.
 const model_files::ModelRules map_rules{
     .max_nodes = maxnode, .max_elements = maxelem, .max_materials = maxmat, .max_values = maxbval,
-    .max_entries = maxbcp, .lowest_code = INT32_MIN, .factor = 0.001f, .check_overflow = false,
+    .max_entries = maxbcp, .lowest_code = INT32_MIN, .factor = 1.0f, .check_overflow = false,
     .check_as_read = true, .null_repeats_previous = true,
     .reject = [](const Reader& r, const model_files::OutOfRange& v) { reject(r, wording(v)); }};
 
 }  // namespace
 
-void read_xyz(MapStore& m) {
-  Reader r = Reader::open("xyz.dat", unit);
+std::string file_in(const std::string& dir, const char* name) {
+  if (dir.empty()) return name;
+  return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+float in_metres(float length) { return length * 0.001f; }
+
+void scale_coordinates(MapStore& m) {
+  // every coordinate of nodes 1 .. nnode
+  for (std::size_t k = 3; k < 3 * (static_cast<std::size_t>(m.nnode) + 1); ++k) m.xyz[k] = in_metres(m.xyz[k]);
+}
+
+void read_xyz(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "xyz.dat"), unit);
   m.nnode = model_files::read_nodes(r, map_rules, m.xyz);
 }
 
-void read_elem(MapStore& m) {
-  Reader r = Reader::open("elem.dat", unit);
+void read_elem(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "elem.dat"), unit);
   m.nelem = model_files::read_elements(r, map_rules, m.nnode, m.ielem, m.imat);
 }
 
-void read_potent(MapStore& m) {
-  Reader r = Reader::open("POTENT.OUT", unit);
+void read_potent(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "POTENT.OUT"), unit);
   std::int32_t n = 0;
   r.read(n);
   check_count(r, n, maxnode, "node count");
@@ -99,13 +111,13 @@ void read_potent(MapStore& m) {
   }
 }
 
-void read_bval(MapStore& m) {
-  Reader r = Reader::open("bval.dat", unit);
+void read_bval(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "bval.dat"), unit);
   model_files::read_reals(r, map_rules, model_files::OutOfRange::value_count, m.bval);
 }
 
-void read_bcp(MapStore& m) {
-  Reader r = Reader::open("bcp.dat", unit);
+void read_bcp(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "bcp.dat"), unit);
   // the entries kept as a list in file order
   m.bcplist.assign(2, 0);
   m.nbcp = model_files::read_entries(r, map_rules, m.nnode, [&](std::int32_t node, std::int32_t code) {
@@ -114,21 +126,21 @@ void read_bcp(MapStore& m) {
   });
 }
 
-void read_prop(MapStore& m) {
-  Reader r = Reader::open("prop.dat", unit);
+void read_prop(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "prop.dat"), unit);
   model_files::read_reals(r, map_rules, model_files::OutOfRange::material_count, m.prop);
 }
 
-void read_ele_size(MapStore& m) {
-  Reader r = Reader::open("ele_size.txt", unit);
+void read_ele_size(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "ele_size.txt"), unit);
   float a = 0.0f, b = 0.0f;
   r.read(a, b);
   m.refarea = a * 0.000001f;
   m.refcurr = std::fabs(b) * 0.001f;
 }
 
-void read_cortex(MapStore& m) {
-  Reader r = Reader::open("cortex.dat", unit);
+void read_cortex(MapStore& m, const std::string& dir) {
+  Reader r = Reader::open(file_in(dir, "cortex.dat"), unit);
   std::int32_t np = 0, nt = 0;
   r.begin();
   r.get(np);

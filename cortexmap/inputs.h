@@ -1,5 +1,5 @@
-// Reading the seven input files and "cortex.dat" into the MapStore, with the
-// range checks that keep every number inside its table.
+// Reading the seven input files and "cortex.dat" of a directory into the
+// MapStore, with the range checks that keep every number inside its table.
 #pragma once
 
 #include <string>
@@ -16,14 +16,26 @@ struct InputRejected {
   std::string what;
 };
 
-// Each reader throws InputRejected for a count or a table number out of range.
-void read_xyz(MapStore& m);       // "xyz.dat": nnode, xyz (times 0.001)
-void read_elem(MapStore& m);      // "elem.dat": nelem, ielem (plus 1), imat
-void read_potent(MapStore& m);    // "POTENT.OUT" as the solver writes it: nnode (again), pot
-void read_bval(MapStore& m);      // "bval.dat": bval
-void read_bcp(MapStore& m);       // "bcp.dat": bcplist
-void read_prop(MapStore& m);      // "prop.dat": prop
-void read_ele_size(MapStore& m);  // "ele_size.txt": refarea, refcurr
-void read_cortex(MapStore& m);    // "cortex.dat": npts, ntri, cxyz, itri
+// The file name of a directory: dir/name, or the bare name (a file of the
+// working directory) when dir is empty.
+std::string file_in(const std::string& dir, const char* name);
+
+// Each reader opens its file in dir (see file_in) and throws InputRejected
+// for a count or a table number out of range.
+void read_xyz(MapStore& m, const std::string& dir);       // "xyz.dat": nnode, xyz as written
+void read_elem(MapStore& m, const std::string& dir);      // "elem.dat": nelem, ielem (plus 1), imat
+void read_potent(MapStore& m, const std::string& dir);    // "POTENT.OUT" as the solver writes it: nnode (again), pot
+void read_bval(MapStore& m, const std::string& dir);      // "bval.dat": bval
+void read_bcp(MapStore& m, const std::string& dir);       // "bcp.dat": bcplist
+void read_prop(MapStore& m, const std::string& dir);      // "prop.dat": prop
+void read_ele_size(MapStore& m, const std::string& dir);  // "ele_size.txt": refarea, refcurr
+void read_cortex(MapStore& m, const std::string& dir);    // "cortex.dat": npts, ntri, cxyz, itri
+
+// The lengths of the input files (mm) in the unit of the fields (m): each
+// coordinate times this 32-bit factor, the product rounded to 32 bits.
+float in_metres(float length);
+
+// xyz of nodes 1 .. nnode into the unit of the fields (after read_xyz).
+void scale_coordinates(MapStore& m);
 
 }  // namespace cortexmap

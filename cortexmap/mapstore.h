@@ -18,6 +18,12 @@ constexpr std::int32_t maxbcp = capacity::cortexmap_maxbcp;
 constexpr std::int32_t maxpts = capacity::cortexmap_maxpts;
 constexpr std::int32_t maxtri = capacity::cortexmap_maxtri;
 
+// The quantities of every element (1-based, entry 0 unused): centroid at
+// cent[3*e + 0..2], field magnitude, current density and power density at e.
+struct ElementFields {
+  std::vector<float> cent, emag, jmag, pden;
+};
+
 // All tables are 1-based like the numbers they are indexed by; entry 0 is
 // unused. Node tables have room for maxnode nodes (the count of potent.out may
 // differ from that of xyz.dat, and nodes that no file filled read as 0); the
@@ -49,13 +55,11 @@ struct MapStore {
   std::vector<float> cxyz;
   std::vector<std::int32_t> itri;
 
-  // Derived per element: centroid at cent[3*e + 0..2], field magnitude, current
-  // density, power density, colour index.
-  std::vector<float> cent, emag, jmag, pden;
+  // Derived per element: the quantities and the colour index.
+  ElementFields fields;
   std::vector<std::int32_t> icol;
 
-  // Derived per node: averages of emag, jmag, pden at ndavg[3*i + 0..2].
-  std::vector<float> ndavg = std::vector<float>(3 * (maxnode + 1), 0.0f);
+  // The calibration factor of the sampled values.
   float fscale = 0.0f;
 
   // Nearest element of each cortical point.

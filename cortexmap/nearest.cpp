@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "cortexmap/inputs.h"
 #include "shared/buckets.h"
 
 namespace cortexmap {
@@ -172,16 +173,16 @@ std::int32_t CentroidIndex::nearest(const float c[3]) const {
   return pick;
 }
 
-void find_nearest(MapStore& m, ProgressLine& progress) {
-  m.inear.assign(static_cast<std::size_t>(m.npts) + 1, 0);
-  const CentroidIndex index(m.cent, m.nelem);
+std::vector<std::int32_t> find_nearest(const MapStore& m, const std::vector<float>& cent, ProgressLine& progress) {
+  std::vector<std::int32_t> inear(static_cast<std::size_t>(m.npts) + 1, 0);
+  const CentroidIndex index(cent, m.nelem);
   // nearest element of every cortical point, in the solver's length unit
   for (std::int32_t p = 1; p <= m.npts; ++p) {
     progress.advance(p);
-    const float c[3] = {m.cxyz[3 * p + 0] * 0.001f, m.cxyz[3 * p + 1] * 0.001f,
-                        m.cxyz[3 * p + 2] * 0.001f};
-    m.inear[p] = index.nearest(c);
+    const float c[3] = {in_metres(m.cxyz[3 * p + 0]), in_metres(m.cxyz[3 * p + 1]), in_metres(m.cxyz[3 * p + 2])};
+    inear[p] = index.nearest(c);
   }
+  return inear;
 }
 
 }  // namespace cortexmap

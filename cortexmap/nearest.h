@@ -39,8 +39,9 @@ class CentroidIndex {
   mutable std::vector<std::pair<std::int32_t, double>> cand_;  // scratch of a query
 };
 
-// Fills inear for points 1 .. npts (cxyz times the 32-bit real 0.001), advancing
-// the progress line once per point.
-void find_nearest(MapStore& m, ProgressLine& progress);
+// The nearest element of points 1 .. npts of cxyz (in metres, in_metres) among
+// the centroids cent of elements 1 .. nelem, 1-based (npts + 1 values),
+// advancing the progress line once per point.
+std::vector<std::int32_t> find_nearest(const MapStore& m, const std::vector<float>& cent, ProgressLine& progress);
 
 }  // namespace cortexmap

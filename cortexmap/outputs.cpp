@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cortexmap/colour.h"
+#include "cortexmap/inputs.h"
 #include "textio/layout.h"
 #include "textio/outfile.h"
 #include "textio/record.h"
@@ -31,11 +32,14 @@ void point_and_triangle_records(const MapStore& m, textio::OutFile& f) {
 
 }  // namespace
 
+std::array<float, 3> scaled_values(const ElementFields& f, float fscale, std::int32_t e) {
+  const double s = fscale;
+  return {static_cast<float>(s * f.emag[e]), static_cast<float>(s * f.jmag[e]),
+          static_cast<float>((s * f.pden[e]) * s)};
+}
+
 std::array<float, 3> sampled_values(const MapStore& m, std::int32_t p) {
-  const std::int32_t e = m.inear[p];
-  const double s = m.fscale;
-  return {static_cast<float>(s * m.emag[e]), static_cast<float>(s * m.jmag[e]),
-          static_cast<float>((s * m.pden[e]) * s)};
+  return scaled_values(m.fields, m.fscale, m.inear[p]);
 }
 
 void check_samples(const MapStore& m) {
@@ -120,15 +124,15 @@ void write_ply(const MapStore& m, const std::string& path) {
   f.commit();
 }
 
-void write_outputs(const MapStore& m) {
+void write_outputs(const MapStore& m, const std::string& dir) {
   // each file written and closed before the next is opened, then all renamed
-  textio::OutFile out("cortexfield.out", unit);
+  textio::OutFile out(file_in(dir, "cortexfield.out"), unit);
   out_records(m, out);
   out.complete();
-  textio::OutFile tec("cortexfield.tec", unit);
+  textio::OutFile tec(file_in(dir, "cortexfield.tec"), unit);
   tec_records(m, tec);
   tec.complete();
-  textio::OutFile ply("cortexfield.ply", unit);
+  textio::OutFile ply(file_in(dir, "cortexfield.ply"), unit);
   ply_records(m, ply);
   textio::commit_together({&out, &tec, &ply});
 }

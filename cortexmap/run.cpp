@@ -2,14 +2,8 @@
 
 #include <string>
 
-#include "cortexmap/averages.h"
 #include "cortexmap/colour.h"
-#include "cortexmap/fields.h"
-#include "cortexmap/inputs.h"
-#include "cortexmap/nearest.h"
-#include "cortexmap/outputs.h"
-#include "cortexmap/progress.h"
-#include "cortexmap/scale.h"
+#include "cortexmap/field_library.h"
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/record.h"
@@ -26,38 +20,39 @@ void title(ProgressLine& progress, const char* text) {
   textio::console().record(textio::Record().text(process_header));
 }
 
-void read_inputs(MapStore& m) {
-  read_xyz(m);
-  read_elem(m);
-  read_potent(m);
-  read_bval(m);
-  read_bcp(m);
-  read_prop(m);
-  read_ele_size(m);
+// The model, the potentials and the reference values, in the order of the run.
+void read_inputs(MapStore& m, const std::string& dir) {
+  read_xyz(m, dir);
+  scale_coordinates(m);
+  read_elem(m, dir);
+  read_potent(m, dir);
+  read_bval(m, dir);
+  read_bcp(m, dir);
+  read_prop(m, dir);
+  read_ele_size(m, dir);
 }
 
-void run_stages(MapStore& m, ProgressLine& progress) {
-  read_inputs(m);
-  element_fields(m);
+void run_stages(MapStore& m, const std::string& dir, ProgressLine& progress) {
+  read_inputs(m, dir);
+  m.fields = element_fields(m);
 
   title(progress, "     * Converting into a Point-wise Data Format");
   progress.start(m.nnode);
-  node_averages(m, progress);
-  field_scale(m);
+  m.fscale = field_scale(m, node_averages(m, m.fields, progress));
 
   try {
-    read_cortex(m);
+    read_cortex(m, dir);
   } catch (const textio::FatalError&) {
     progress.end();  // the node loop's line is still open: the diagnostic gets its own line
     throw;
   }
   title(progress, "     * Interpolating Distributions on Cortical Surface");
   progress.start(m.npts);
-  find_nearest(m, progress);
+  m.inear = find_nearest(m, m.fields.cent, progress);
 
   check_samples(m);
   colour_index(m);
-  write_outputs(m);
+  write_outputs(m, dir);
 }
 
 // Ends the run with one console line of its own and exit status 1.
@@ -69,10 +64,10 @@ void run_stages(MapStore& m, ProgressLine& progress) {
 
 }  // namespace
 
-void run_cortexmap(MapStore& m) {
+void run_cortexmap(MapStore& m, const std::string& dir) {
   ProgressLine progress;  // the open line of the running loop
   try {
-    run_stages(m, progress);
+    run_stages(m, dir, progress);
   } catch (const InputRejected& r) {
     progress.end();
     textio::reject(r.file, r.record, r.what);

@@ -5,7 +5,7 @@
 
 namespace cortexmap {
 
-void field_scale(MapStore& m) {
+float field_scale(const MapStore& m, const std::vector<float>& ndavg) {
   if (m.nelem <= 0) throw ScaleFailure{ScaleFailure::no_element};
   std::int32_t count = 0;
   double sum = 0.0;
@@ -14,7 +14,7 @@ void field_scale(MapStore& m) {
     const std::int32_t code = m.bcplist[2 * k + 1];
     if (code != 1 && code != -1) continue;
     ++count;
-    sum += m.ndavg[3 * m.bcplist[2 * k] + 1];
+    sum += ndavg[3 * m.bcplist[2 * k] + 1];
   }
   if (count == 0) throw ScaleFailure{ScaleFailure::no_electrode};
   const double mean = sum / count;
@@ -23,7 +23,7 @@ void field_scale(MapStore& m) {
   const float fscale = static_cast<float>(m.refcurr / (mean * m.refarea));
   if (!std::isfinite(mean) || !std::isfinite(fscale))
     throw ScaleFailure{ScaleFailure::out_of_range};
-  m.fscale = fscale;
+  return fscale;
 }
 
 std::string scale_message(ScaleFailure::Cause cause) {

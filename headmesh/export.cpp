@@ -15,22 +15,13 @@
 #include <vtkXMLPolyDataWriter.h>
 #include <vtkXMLUnstructuredGridWriter.h>
 
-#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
-#include "cortexmap/averages.h"
-#include "cortexmap/fields.h"
-#include "cortexmap/inputs.h"
-#include "cortexmap/mapstore.h"
-#include "cortexmap/nearest.h"
-#include "cortexmap/outputs.h"
-#include "cortexmap/progress.h"
-#include "cortexmap/scale.h"
-#include "shared/model_files.h"
-#include "shared/tetra.h"
+#include "cortexmap/field_library.h"
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
 #include "headmesh/map_file.h"
@@ -38,7 +29,6 @@
 #include "textio/console.h"
 #include "textio/errors.h"
 #include "textio/find_file.h"
-#include "textio/reader.h"
 
 namespace headmesh {
 
@@ -46,27 +36,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The working directory changed for the lifetime of the object: cortexmap's
-// stages read their files from it.
-class InDirectory {
- public:
-  explicit InDirectory(const std::string& dir) : saved_(fs::current_path()) {
-    std::error_code ec;
-    fs::current_path(dir, ec);
-    if (ec) throw Error("cannot enter the model directory " + dir + ": " + ec.message());
-  }
-  ~InDirectory() {
-    std::error_code ec;
-    fs::current_path(saved_, ec);
-  }
-  InDirectory(const InDirectory&) = delete;
-  InDirectory& operator=(const InDirectory&) = delete;
-
- private:
-  fs::path saved_;
-};
-
-bool present(const char* name) { return textio::find_file(name).has_value(); }
+// The file of the model directory, found as the programs find it (letter case aside).
+std::optional<std::string> model_file(const std::string& dir, const char* name) {
+  return textio::find_file(cortexmap::file_in(dir, name));
+}
 
 // The line of a value that cortexmap's readers reject.
 std::string rejection(const cortexmap::InputRejected& r) {
@@ -82,31 +55,13 @@ std::string one_line(std::string text) {
   return first == std::string::npos ? "" : text.substr(first);
 }
 
-// cortexmap's reading, element and calibration stages on the model of the
-// working directory; their console output is kept for messages.
-struct Stages {
-  std::unique_ptr<cortexmap::MapStore> m = std::make_unique<cortexmap::MapStore>();
-  bool calibrated = false;
-  std::string note;
-};
-
-Stages run_stages() {
-  Stages s;
-  cortexmap::MapStore& m = *s.m;
-  if (!present("potent.out")) throw Error("the model directory holds no POTENT.OUT: run potsolve there first");
+// Runs f with the library's failures turned into Error; its console output
+// (the progress marks) is kept for messages.
+template <class F>
+void quietly(F f) {
   textio::ConsoleCapture console;
   try {
-    cortexmap::read_xyz(m);
-    const std::int32_t nodes = m.nnode;
-    cortexmap::read_elem(m);
-    cortexmap::read_potent(m);
-    if (m.nnode != nodes)
-      throw Error("POTENT.OUT holds " + std::to_string(m.nnode) + " potentials for the " + std::to_string(nodes) +
-                  " nodes of xyz.dat: run potsolve on this model again");
-    cortexmap::read_bval(m);
-    cortexmap::read_bcp(m);
-    cortexmap::read_prop(m);
-    cortexmap::element_fields(m);
+    f();
   } catch (const textio::FatalError& e) {
     throw Error(one_line(e.what()));
   } catch (const cortexmap::InputRejected& r) {
@@ -114,73 +69,63 @@ Stages run_stages() {
   } catch (const cortexmap::FieldOverflow& f) {
     throw Error("element " + std::to_string(f.element) + ": its field values exceed the range of 32-bit reals");
   }
-  if (!present("ele_size.txt")) {
-    s.note = "uncalibrated: no ele_size.txt";
-    return s;
+}
+
+// The model, the potentials and the element fields of dir; the coordinates as
+// written into r.xyz.
+void read_model(cortexmap::MapStore& m, const std::string& dir, Results& r) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) {
+    if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
+    throw Error("cannot enter the model directory " + dir + ": " + ec.message());
   }
-  try {
-    cortexmap::read_ele_size(m);
+  if (!model_file(dir, "potent.out")) throw Error("the model directory holds no POTENT.OUT: run potsolve there first");
+  quietly([&] {
+    cortexmap::read_xyz(m, dir);
+    const std::int32_t nodes = m.nnode;
+    r.xyz.assign(m.xyz.begin() + 3, m.xyz.begin() + 3 + 3 * static_cast<std::ptrdiff_t>(nodes));
+    cortexmap::scale_coordinates(m);
+    cortexmap::read_elem(m, dir);
+    cortexmap::read_potent(m, dir);
+    if (m.nnode != nodes)
+      throw Error("POTENT.OUT holds " + std::to_string(m.nnode) + " potentials for the " + std::to_string(nodes) +
+                  " nodes of xyz.dat: run potsolve on this model again");
+    cortexmap::read_bval(m, dir);
+    cortexmap::read_bcp(m, dir);
+    cortexmap::read_prop(m, dir);
+    m.fields = cortexmap::element_fields(m);
+  });
+}
+
+// cortexmap's calibration factor when ele_size.txt and the boundary codes allow
+// it (r.calibrated), else 1; r.calibration says which.
+float calibration(cortexmap::MapStore& m, const std::string& dir, Results& r) {
+  if (!model_file(dir, "ele_size.txt")) {
+    r.calibration = "uncalibrated: no ele_size.txt";
+    return 1.0f;
+  }
+  std::vector<float> ndavg;
+  quietly([&] {
+    cortexmap::read_ele_size(m, dir);
     cortexmap::ProgressLine progress;
     progress.start(m.nnode);
-    cortexmap::node_averages(m, progress);
+    ndavg = cortexmap::node_averages(m, m.fields, progress);
     progress.end();
-    try {
-      cortexmap::field_scale(m);
-      s.calibrated = true;
-      s.note = "calibrated as cortexmap calibrates: factor " + std::to_string(m.fscale);
-    } catch (const cortexmap::ScaleFailure& f) {
-      s.note = "uncalibrated: " + one_line(cortexmap::scale_message(f.cause));
-    }
-  } catch (const textio::FatalError& e) {
-    throw Error(one_line(e.what()));
+  });
+  try {
+    const float f = cortexmap::field_scale(m, ndavg);
+    r.calibrated = true;
+    r.calibration = "calibrated as cortexmap calibrates: factor " + std::to_string(f);
+    return f;
+  } catch (const cortexmap::ScaleFailure& f) {
+    r.calibration = "uncalibrated: " + one_line(cortexmap::scale_message(f.cause));
+    return 1.0f;
   }
-  return s;
 }
 
-// The gradient of the potential in element e, as cortexmap's field stage forms
-// it; zero for a flat element.
-void gradient(const cortexmap::MapStore& m, std::int32_t e, double g[3]) {
-  const std::int32_t* c = &m.ielem[4 * e];
-  double p[4][3], u[4];
-  // corners and their potentials
-  for (int k = 0; k < 4; ++k) {
-    for (int a = 0; a < 3; ++a) p[k][a] = m.xyz[3 * c[k] + a];
-    u[k] = m.pot[c[k]];
-  }
-  const shared::Tetra t = shared::tetra(p);
-  if (t.det == 0.0) {
-    g[0] = g[1] = g[2] = 0.0;
-    return;
-  }
-  shared::gradient(t, u, g);
-}
-
-// xyz.dat's coordinates as written (cortexmap keeps them only scaled), read by
-// the programs' own model-file reader with the factor 1; node i at 3*(i-1).
-std::vector<float> model_coordinates() {
-  const model_files::ModelRules as_written{
-      .max_nodes = INT32_MAX, .max_elements = INT32_MAX, .max_materials = INT32_MAX,
-      .max_values = INT32_MAX, .max_entries = INT32_MAX, .lowest_code = INT32_MIN, .factor = 1.0f,
-      .check_overflow = false, .check_as_read = true, .null_repeats_previous = true,
-      .reject = [](const textio::Reader&, const model_files::OutOfRange&) {
-        throw Error("cannot read the coordinates of xyz.dat");
-      }};
-  textio::Reader r = textio::Reader::open("xyz.dat", 1);
-  std::vector<float> xyz;
-  const std::int32_t n = model_files::read_nodes(r, as_written, xyz);
-  // nodes 1..n; entry 0 is unused
-  return std::vector<float>(xyz.begin() + 3, xyz.begin() + 3 + 3 * static_cast<std::ptrdiff_t>(n));
-}
-
-// The element values, the tags and the cortex samples from the stages.
-Results collect(Stages& s) {
-  cortexmap::MapStore& m = *s.m;
-  Results r;
-  r.calibrated = s.calibrated;
-  r.calibration = s.note;
-  const double f = s.calibrated ? m.fscale : 1.0;
+// Every element: corners, the scaled values as cortexmap samples them, vectors.
+void element_values(const cortexmap::MapStore& m, float f, Results& r) {
   const auto nn = static_cast<std::size_t>(m.nnode), ne = static_cast<std::size_t>(m.nelem);
-  r.xyz = model_coordinates();
   r.potential.assign(m.pot.begin() + 1, m.pot.begin() + 1 + static_cast<std::ptrdiff_t>(nn));
   r.tet.resize(4 * ne);
   r.field.resize(3 * ne);
@@ -189,64 +134,63 @@ Results collect(Stages& s) {
   r.jmag.resize(ne);
   r.pden.resize(ne);
   r.tissue.resize(ne);
-  // every element: corners, the scaled values as cortexmap samples them, vectors
+  // each element from 1, stored from 0
   for (std::size_t e = 0; e < ne; ++e) {
     const auto k = static_cast<std::int32_t>(e + 1);
     for (int c = 0; c < 4; ++c) r.tet[4 * e + c] = m.ielem[4 * k + c] - 1;
-    r.emag[e] = static_cast<float>(f * m.emag[k]);
-    r.jmag[e] = static_cast<float>(f * m.jmag[k]);
-    r.pden[e] = static_cast<float>((f * m.pden[k]) * f);
+    const auto v = cortexmap::scaled_values(m.fields, f, k);
+    r.emag[e] = v[0];
+    r.jmag[e] = v[1];
+    r.pden[e] = v[2];
     double g[3];
-    gradient(m, k, g);
+    cortexmap::element_gradient(m, k, g);
     for (int a = 0; a < 3; ++a) {
-      r.field[3 * e + a] = static_cast<float>(-f * g[a]);
-      r.current[3 * e + a] = static_cast<float>(-f * m.prop[m.imat[k]] * g[a]);
+      r.field[3 * e + a] = static_cast<float>(-static_cast<double>(f) * g[a]);
+      r.current[3 * e + a] = static_cast<float>(-static_cast<double>(f) * m.prop[m.imat[k]] * g[a]);
     }
     r.tissue[e] = m.imat[k];
   }
+}
 
-  // the mesh's tags from headmesh.map, or the model's numbers
+// The mesh's tags from headmesh.map, or the model's numbers.
+void tags(const std::string& dir, Results& r) {
+  const std::size_t nn = r.potential.size(), ne = r.emag.size();
   r.node_tag.resize(nn);
   r.elem_tag.resize(ne);
   for (std::size_t i = 0; i < nn; ++i) r.node_tag[i] = i + 1;  // model numbers from 1
   for (std::size_t e = 0; e < ne; ++e) r.elem_tag[e] = e + 1;
-  if (present("headmesh.map")) {
-    const MeshMap map = read_map(*textio::find_file("headmesh.map"));
-    if (map.node_tag.size() != nn || map.elem_tag.size() != ne)
-      throw Error("headmesh.map belongs to another mesh (" + std::to_string(map.node_tag.size()) + " nodes, " +
-                  std::to_string(map.elem_tag.size()) + " elements)");
-    r.node_tag = map.node_tag;
-    r.elem_tag = map.elem_tag;
-    for (auto& t : r.tissue)  // material number to volume tag
-      if (t >= 1 && static_cast<std::size_t>(t) <= map.material_tag.size()) t = map.material_tag[t - 1];
-  }
+  const std::optional<std::string> file = model_file(dir, "headmesh.map");
+  if (!file) return;
+  const MeshMap map = read_map(*file);
+  if (map.node_tag.size() != nn || map.elem_tag.size() != ne)
+    throw Error("headmesh.map belongs to another mesh (" + std::to_string(map.node_tag.size()) + " nodes, " +
+                std::to_string(map.elem_tag.size()) + " elements)");
+  r.node_tag = map.node_tag;
+  r.elem_tag = map.elem_tag;
+  for (auto& t : r.tissue)  // material number to volume tag
+    if (t >= 1 && static_cast<std::size_t>(t) <= map.material_tag.size()) t = map.material_tag[t - 1];
+}
 
-  if (!present("cortexfield.out") || !present("cortex.dat")) return r;
-  {
-    textio::ConsoleCapture console;
-    try {
-      cortexmap::read_cortex(m);
-      cortexmap::ProgressLine progress;
-      progress.start(m.npts);
-      cortexmap::find_nearest(m, progress);
-    } catch (const textio::FatalError& e) {
-      throw Error(one_line(e.what()));
-    } catch (const cortexmap::InputRejected& r) {
-      throw Error(rejection(r));
-    }
-  }
-  m.fscale = static_cast<float>(f);
-  // every cortical point: its coordinates and cortexmap's sampled values
+// The cortex, when cortexmap has mapped one: its points, triangles and the
+// values cortexmap samples at every point with the factor f.
+void cortex(cortexmap::MapStore& m, const std::string& dir, float f, Results& r) {
+  if (!model_file(dir, "cortexfield.out") || !model_file(dir, "cortex.dat")) return;
+  quietly([&] {
+    cortexmap::read_cortex(m, dir);
+    cortexmap::ProgressLine progress;
+    progress.start(m.npts);
+    m.inear = cortexmap::find_nearest(m, m.fields.cent, progress);
+  });
+  // every cortical point: its coordinates and the values of its nearest element
   for (std::int32_t p = 1; p <= m.npts; ++p) {
     for (int a = 0; a < 3; ++a) r.cortex_xyz.push_back(m.cxyz[3 * p + a]);
-    const auto v = cortexmap::sampled_values(m, p);
+    const auto v = cortexmap::scaled_values(m.fields, f, m.inear[p]);
     r.cortex_emag.push_back(v[0]);
     r.cortex_jmag.push_back(v[1]);
     r.cortex_pden.push_back(v[2]);
   }
   for (std::int32_t t = 1; t <= m.ntri; ++t)  // triangles with points from 0
     for (int k = 0; k < 3; ++k) r.cortex_tri.push_back(m.itri[3 * t + k] - 1);
-  return r;
 }
 
 // --- VTK ---------------------------------------------------------------------
@@ -410,9 +354,14 @@ void write_cortex_msh(const Results& r, const std::string& path) {
 }  // namespace
 
 Results read_results(const std::string& dir) {
-  const InDirectory in(dir);
-  Stages s = run_stages();
-  return collect(s);
+  const auto m = std::make_unique<cortexmap::MapStore>();
+  Results r;
+  read_model(*m, dir, r);
+  const float f = calibration(*m, dir, r);
+  element_values(*m, f, r);
+  tags(dir, r);
+  cortex(*m, dir, f, r);
+  return r;
 }
 
 std::vector<std::string> write_results(const Results& r, const std::string& out) {

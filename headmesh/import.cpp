@@ -1,12 +1,7 @@
 #include "headmesh/import.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <filesystem>
-#include <memory>
 #include <numeric>
-#include <string_view>
 
 #include "headmesh/limits.h"
 #include "headmesh/cortex.h"
@@ -17,44 +12,11 @@
 #include "headmesh/node_order.h"
 #include "headmesh/outer_surface.h"
 #include "headmesh/tissues.h"
-#include "textio/outfile.h"
-#include "textio/record.h"
+#include "shared/model_writer.h"
 
 namespace headmesh {
 
 namespace {
-
-constexpr int unit = 2;  // the model files' channel in diagnostics
-
-// A real as the shortest text that reads back as the same 32-bit value, with a
-// point or exponent so that every reader takes it as a real.
-std::string real(double v) {
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(v));
-  std::string s(buf, r.ptr);
-  if (s.find_first_of(".e") == std::string::npos) s += ".0";
-  return s;
-}
-
-// One record of a model file, built word by word, blank-separated.
-class Words {
- public:
-  Words& operator<<(std::int64_t v) {
-    char buf[24];
-    return *this << std::string_view(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
-  }
-  Words& operator<<(std::string_view w) {
-    if (!text_.empty()) text_ += ' ';
-    text_ += w;
-    return *this;
-  }
-  const std::string& str() const { return text_; }
-
- private:
-  std::string text_;
-};
-
-void line(textio::OutFile& f, const Words& w) { f.record(textio::Record().text(w.str())); }
 
 // The model in its written order, before any file is touched.
 struct Model {
@@ -118,46 +80,36 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   return m;
 }
 
-void write_nodes(const SourceMesh& mesh, const Model& m, textio::OutFile& f) {
-  line(f, Words() << static_cast<std::int64_t>(m.node.size()));
-  // number, x, y, z of every model node
-  for (std::size_t i = 0; i < m.node.size(); ++i) {
-    const double* p = &mesh.xyz[3 * static_cast<std::size_t>(m.node[i])];
-    line(f, Words() << static_cast<std::int64_t>(i + 1) << real(p[0]) << real(p[1]) << real(p[2]));
-  }
-}
-
-void write_elements(const SourceMesh& mesh, const Model& m, textio::OutFile& f) {
-  line(f, Words() << static_cast<std::int64_t>(m.elem.size()) << 4);
-  // number, corners counted from 0, material of every model element
-  for (std::size_t e = 0; e < m.elem.size(); ++e) {
-    const Tet& t = mesh.tet[m.elem[e]];
-    line(f, Words() << static_cast<std::int64_t>(e + 1) << m.new_of[t[0]] << m.new_of[t[1]] << m.new_of[t[2]]
-                    << m.new_of[t[3]] << m.tissues.material.at(mesh.tet_group[m.elem[e]]));
-  }
-}
-
-void write_reals(const std::vector<double>& values, textio::OutFile& f) {
-  line(f, Words() << static_cast<std::int64_t>(values.size()));
-  for (double v : values) line(f, Words() << real(v));  // one value per record
-}
-
-void write_held(const Model& m, textio::OutFile& f) {
-  std::vector<std::pair<std::int32_t, std::int32_t>> held;
-  for (const auto& [node, code] : m.electrodes.held) held.emplace_back(m.new_of[node] + 1, code);  // model numbers
-  std::sort(held.begin(), held.end());
-  line(f, Words() << static_cast<std::int64_t>(held.size()));
-  for (const auto& [node, code] : held) line(f, Words() << node << code);  // node from 1, code
-}
-
-void write_cortex(const SourceMesh& mesh, const Cortex& c, textio::OutFile& f) {
-  line(f, Words() << static_cast<std::int64_t>(c.node.size()) << static_cast<std::int64_t>(c.tri.size()));
-  // the points' coordinates, then the triangles with points counted from 1
-  for (std::int32_t j : c.node) {
+// The model files' contents in the model's order: nodes, elements with their
+// materials, the tissues' conductivities, the electrodes and the cortex.
+model_files::Model model_files_of(const ImportOptions& opt, const SourceMesh& mesh, const Model& m) {
+  model_files::Model out;
+  out.scale = opt.scale;
+  // every model node at its mesh node's coordinates
+  for (std::int32_t j : m.node) {
     const double* p = &mesh.xyz[3 * static_cast<std::size_t>(j)];
-    line(f, Words() << real(p[0]) << real(p[1]) << real(p[2]));
+    out.xyz.push_back({p[0], p[1], p[2]});
   }
-  for (const Tri& t : c.tri) line(f, Words() << t[0] + 1 << t[1] + 1 << t[2] + 1);
+  // every model element on its mesh tetrahedron's nodes, with its tissue's material
+  for (std::size_t e : m.elem) {
+    const Tet& t = mesh.tet[e];
+    out.elem.push_back({m.new_of[t[0]], m.new_of[t[1]], m.new_of[t[2]], m.new_of[t[3]]});
+    out.mat.push_back(m.tissues.material.at(mesh.tet_group[e]));
+  }
+  out.prop = m.tissues.sigma;
+  out.bval = m.electrodes.bval;
+  for (const auto& [node, code] : m.electrodes.held) out.bcp.emplace_back(m.new_of[node], code);  // model numbers
+  std::sort(out.bcp.begin(), out.bcp.end());
+  if (m.cortex) {
+    // the points at their mesh nodes, the triangles as they are
+    for (std::int32_t j : m.cortex->node) {
+      const double* p = &mesh.xyz[3 * static_cast<std::size_t>(j)];
+      out.cortex.push_back({p[0], p[1], p[2]});
+    }
+    out.tri.assign(m.cortex->tri.begin(), m.cortex->tri.end());
+  }
+  if (opt.current) out.reference = model_files::Reference{m.area, *opt.current};
+  return out;
 }
 
 MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
@@ -169,58 +121,16 @@ MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
   return map;
 }
 
-// The files of dir that belong to an earlier model and that this import does
-// not replace: the results of the programs and the optional inputs not
-// written now, by any letter case (the programs find their files so).
-std::vector<std::string> earlier_files(const std::filesystem::path& dir, bool cortex, bool ele_size) {
-  std::vector<std::string> names = {"potent.out", "irowjcol.da0", "cortexfield.out", "cortexfield.tec",
-                                    "cortexfield.ply"};
-  if (!cortex) names.push_back("cortex.dat");
-  if (!ele_size) names.push_back("ele_size.txt");
-  std::vector<std::string> found;
-  std::error_code ec;
-  // every entry whose name is one of them
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    std::string name = entry.path().filename().string();
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (std::find(names.begin(), names.end(), name) != names.end()) found.push_back(entry.path().string());
-  }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
 }  // namespace
 
 ImportSummary import_mesh(const ImportOptions& opt) {
   const SourceMesh mesh = read_mesh(opt.mesh);
   const Model m = build_model(opt, mesh);
 
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::create_directories(opt.out, ec);
-  if (!fs::is_directory(opt.out)) throw Error("cannot create the directory " + opt.out);
-  const fs::path dir(opt.out);
-  const auto open = [&](const char* name) { return std::make_unique<textio::OutFile>((dir / name).string(), unit); };
-
   // every file first to its temporary, then all committed together: all or none
-  auto setting = open("setting.dta"), xyz = open("xyz.dat"), elem = open("elem.dat"), prop = open("prop.dat"),
-       bval = open("bval.dat"), bcp = open("bcp.dat"), map = open("headmesh.map");
-  auto cortex = m.cortex ? open("cortex.dat") : nullptr;
-  auto ele_size = opt.current ? open("ele_size.txt") : nullptr;
-  line(*setting, Words() << "''");
-  line(*setting, Words() << real(opt.scale));
-  write_nodes(mesh, m, *xyz);
-  write_elements(mesh, m, *elem);
-  write_reals(m.tissues.sigma, *prop);
-  write_reals(m.electrodes.bval, *bval);
-  write_held(m, *bcp);
-  write_map(mesh_map(mesh, m), *map);
-  if (cortex) write_cortex(mesh, *m.cortex, *cortex);
-  if (ele_size) line(*ele_size, Words() << real(m.area) << real(*opt.current));
-  // published together with the removal of an earlier model's files: the directory then holds this model only
-  textio::commit_together({setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get(), map.get(),
-                           cortex.get(), ele_size.get()},
-                          earlier_files(dir, cortex != nullptr, ele_size != nullptr));
+  const MeshMap map = mesh_map(mesh, m);
+  const model_files::ExtraFile map_file{"headmesh.map", [&](textio::OutFile& f) { write_map(map, f); }};
+  model_files::write_model(model_files_of(opt, mesh, m), opt.out, &map_file);
 
   ImportSummary s;
   s.nodes = m.node.size();

@@ -25,6 +25,9 @@ struct ModelStore {
   // setting.dta
   std::string datadir = std::string(40, ' ');  // 40 characters, blank-padded
   float scale = 0.0f;
+  // The directory a relative datadir is taken from: empty for the working
+  // directory (the program), the model directory for read_model_dir.
+  std::string home;
 
   // xyz.dat: coordinates of node i at xyz[3*i + 0..2], already scaled
   std::int32_t nnode = 0;

@@ -11,9 +11,9 @@
 namespace potsolve {
 namespace {
 
-// Opens a model file from datadir; one that cannot be opened is missing.
+// Opens a model file from the data directory; one that cannot be opened is missing.
 textio::Reader open_model_file(const ModelStore& m, const char* name) {
-  const std::string path = make_path(m.datadir, name);
+  const std::string path = model_path(m, name);
   std::optional<textio::Reader> rd = textio::Reader::try_open(path, 1);
   if (!rd) throw ModelFileMissing{path};
   return std::move(*rd);
@@ -83,6 +83,12 @@ void derive_conductivities(ModelStore& m) {
   m.sigel.assign(static_cast<std::size_t>(m.nelem) + 1, 0.0f);
   // the conductivity of each element is that of its material
   for (std::int32_t e = 1; e <= m.nelem; ++e) m.sigel[e] = m.prop[m.imat[e]];
+}
+
+void read_model_dir(ModelStore& m, const std::string& dir, const std::function<void(const char* name)>& announce) {
+  m.home = dir;
+  read_settings(m, model_path(m, "setting.dta"));
+  read_model(m, announce);
 }
 
 }  // namespace potsolve

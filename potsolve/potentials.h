@@ -5,7 +5,7 @@
 
 namespace potsolve {
 
-// Writes datadir/POTENT.OUT (unit 22) from nnode and pot. The file is replaced
+// Writes POTENT.OUT into the data directory (model_path; unit 22) from nnode and pot. The file is replaced
 // only when it has been written completely.
 void write_potentials(const ModelStore& m);
 

@@ -23,4 +23,10 @@ std::string make_path(std::string_view datadir, std::string_view name) {
   return path;
 }
 
+std::string model_path(const ModelStore& m, std::string_view name) {
+  const std::string path = make_path(m.datadir, name);
+  if (m.home.empty() || path.starts_with('/')) return path;
+  return m.home.back() == '/' ? m.home + path : m.home + "/" + path;
+}
+
 }  // namespace potsolve

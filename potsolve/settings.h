@@ -18,4 +18,8 @@ void read_settings(ModelStore& m, const std::string& file = "setting.dta");
 // directory already ends with '/' or '\'. An empty directory gives the bare name.
 std::string make_path(std::string_view datadir, std::string_view name);
 
+// The path of a model or output file of m: make_path(datadir, name), under
+// m.home unless that is empty or the path is absolute.
+std::string model_path(const ModelStore& m, std::string_view name);
+
 }  // namespace potsolve

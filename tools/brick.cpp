@@ -36,12 +36,11 @@ Model brick_model(const BrickOptions& opt) {
       face = face || at[i][d] == 0 || at[i][d] == opt.cells[d];
       level += brick_weight[d] * at[i][d];
     }
-    if (face) m.bcp.push_back({static_cast<std::int32_t>(i + 1), -(top - level + 1)});
+    if (face) m.bcp.push_back({static_cast<std::int32_t>(i), -(top - level + 1)});
   }
 
   // the reference: one grid square, its area in mm^2
-  m.refarea = opt.step * opt.step;
-  m.refcurr = opt.current;
+  m.reference = model_files::Reference{opt.step * opt.step, opt.current};
   // cortical points: a square of 3 x 3 points across the middle of the brick
   const std::array<double, 3> centre = {0.5 * opt.cells[0] * opt.step, 0.5 * opt.cells[1] * opt.step,
                                         0.5 * opt.cells[2] * opt.step};

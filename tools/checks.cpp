@@ -67,9 +67,9 @@ void check_mesh(const Model& m) {
     if (!used[i]) fault("node " + std::to_string(i + 1) + " lies in no element");
   // every boundary entry: a node in range, a code -k with a k-th potential
   for (const auto& [node, code] : m.bcp) {
-    if (node < 1 || node > nnode) fault("a boundary entry names node " + std::to_string(node));
+    if (node < 0 || node >= nnode) fault("a boundary entry names node " + std::to_string(node + 1));
     if (code < 0 && -static_cast<std::int64_t>(code) > static_cast<std::int64_t>(m.bval.size()))
-      fault("node " + std::to_string(node) + " has a code without a prescribed potential");
+      fault("node " + std::to_string(node + 1) + " has a code without a prescribed potential");
   }
   // every cortical triangle: points in range, a real area
   for (std::size_t t = 0; t < m.tri.size(); ++t) {

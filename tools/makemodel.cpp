@@ -16,7 +16,7 @@
 
 #include "brick.h"
 #include "checks.h"
-#include "model_writer.h"
+#include "shared/model_writer.h"
 #include "slab.h"
 #include "sphere.h"
 
@@ -185,7 +185,7 @@ int run(int argc, char** argv) {
 
   const Capacity cap;
   check_model(model, expected, beyond ? nullptr : &cap);
-  write_model(model, opt["--out"]);
+  model_files::write_model(model, opt["--out"]);
   if (!quiet) {
     std::int64_t anode = 0;
     // the nodes cortexmap calibrates on

@@ -52,13 +52,12 @@ Model slab_model(const SlabOptions& opt) {
   const double length = nx * opt.step;
   m.bval = {opt.volts, 0.0};
   for (std::size_t i = 0; i < m.xyz.size(); ++i)
-    if (m.xyz[i][0] == 0.0) m.bcp.push_back({static_cast<std::int32_t>(i + 1), -1});
+    if (m.xyz[i][0] == 0.0) m.bcp.push_back({static_cast<std::int32_t>(i), -1});
   for (std::size_t i = 0; i < m.xyz.size(); ++i)
-    if (m.xyz[i][0] == length) m.bcp.push_back({static_cast<std::int32_t>(i + 1), -2});
+    if (m.xyz[i][0] == length) m.bcp.push_back({static_cast<std::int32_t>(i), -2});
 
   // the reference electrode is the face x = 0
-  m.refarea = opt.width * opt.width;
-  m.refcurr = opt.current;
+  m.reference = model_files::Reference{opt.width * opt.width, opt.current};
 
   // cortical points: a square of 3 x 3 points across the middle of every layer
   double start = 0.0;

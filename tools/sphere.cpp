@@ -148,11 +148,10 @@ Model sphere_model(const SphereOptions& opt) {
     const int reach = side > 0 ? h / 4 : h / 2;
     for (int y = -reach; y <= reach; ++y)
       for (int x = -reach; x <= reach; ++x)
-        m.bcp.push_back({number[g.key(top, x, y, side * h)] + 1, side > 0 ? -1 : -2});
+        m.bcp.push_back({number[g.key(top, x, y, side * h)], side > 0 ? -1 : -2});
   }
 
-  m.refarea = anode_area();
-  m.refcurr = opt.current;
+  m.reference = model_files::Reference{anode_area(), opt.current};
   icosphere(opt.cortex_radius, opt.cortex_level, {0.0, 0.0, 0.0}, m);
   return m;
 }

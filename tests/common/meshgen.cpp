@@ -1,5 +1,6 @@
 #include "common/meshgen.h"
 
+#include "shared/model_writer.h"
 #include "tools/cubegrid.h"
 
 #include <array>
@@ -77,41 +78,23 @@ Mesh random_mesh(int nnode, int nelem, unsigned seed, double repeat_fraction, in
   return m;
 }
 
-void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float scale) {
-  char buf[160];
-  std::string s;
-  std::snprintf(buf, sizeof buf, "''\n%.9g\n", static_cast<double>(scale));
-  write_file(dir + "/setting.dta", buf);
-  s = std::to_string(m.nnode) + "\n";
-  for (int i = 1; i <= m.nnode; ++i) {
-    std::snprintf(buf, sizeof buf, "%d %.9g %.9g %.9g\n", i, static_cast<double>(m.xyz[3 * i]),
-                  static_cast<double>(m.xyz[3 * i + 1]), static_cast<double>(m.xyz[3 * i + 2]));
-    s += buf;
-  }
-  write_file(dir + "/xyz.dat", s);
-  s = std::to_string(m.nelem) + " 4\n";
+model_files::Model model_of(const Mesh& m, const Boundary& b, float scale) {
+  model_files::Model out;
+  out.scale = scale;
+  // nodes and elements from 0
+  for (int i = 1; i <= m.nnode; ++i) out.xyz.push_back({m.xyz[3 * i], m.xyz[3 * i + 1], m.xyz[3 * i + 2]});
   for (int e = 1; e <= m.nelem; ++e) {
-    std::snprintf(buf, sizeof buf, "%d %d %d %d %d %d\n", e - 1, m.ielem[4 * e] - 1,
-                  m.ielem[4 * e + 1] - 1, m.ielem[4 * e + 2] - 1, m.ielem[4 * e + 3] - 1,
-                  m.imat[e]);
-    s += buf;
+    out.elem.push_back({m.ielem[4 * e] - 1, m.ielem[4 * e + 1] - 1, m.ielem[4 * e + 2] - 1, m.ielem[4 * e + 3] - 1});
+    out.mat.push_back(m.imat[e]);
   }
-  write_file(dir + "/elem.dat", s);
-  s = std::to_string(b.prop.size()) + "\n";
-  for (float v : b.prop) {
-    std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(v));
-    s += buf;
-  }
-  write_file(dir + "/prop.dat", s);
-  s = std::to_string(b.bval.size()) + "\n";
-  for (float v : b.bval) {
-    std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(v));
-    s += buf;
-  }
-  write_file(dir + "/bval.dat", s);
-  s = std::to_string(b.bcp.size()) + "\n";
-  for (const auto& [node, code] : b.bcp) s += std::to_string(node) + " " + std::to_string(code) + "\n";
-  write_file(dir + "/bcp.dat", s);
+  out.prop.assign(b.prop.begin(), b.prop.end());
+  out.bval.assign(b.bval.begin(), b.bval.end());
+  for (const auto& [node, code] : b.bcp) out.bcp.emplace_back(node - 1, code);
+  return out;
+}
+
+void write_model(const std::string& dir, const Mesh& m, const Boundary& b, float scale) {
+  model_files::write_model(model_of(m, b, scale), dir);
 }
 
 Boundary end_faces(const Mesh& mesh, float length, std::vector<float> prop) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/files.h"
+#include "shared/model.h"
 
 namespace testmesh {
 
@@ -33,14 +34,18 @@ Mesh brick(int nx, int ny, int nz, float h = 1.0f, int nmat = 1);
 Mesh random_mesh(int nnode, int nelem, unsigned seed, double repeat_fraction = 0.02,
                  int isolated = 3);
 
-// Writes setting.dta (datadir '' and the given scale), xyz.dat, elem.dat (0-based
-// corners), prop.dat, bval.dat and bcp.dat into dir. Coordinates are written as
-// given, with enough digits to read back the same 32-bit values.
+// The conductivities, the prescribed potentials and the boundary entries.
 struct Boundary {
   std::vector<float> prop;                                  // conductivity per material
   std::vector<float> bval;                                  // prescribed potentials
   std::vector<std::pair<std::int32_t, std::int32_t>> bcp;   // (node, code)
 };
+
+// The mesh and its boundary as a model (numbered from 0) with the given scale.
+model_files::Model model_of(const Mesh& mesh, const Boundary& b, float scale = 1.0f);
+
+// Writes setting.dta (datadir '' and the given scale), xyz.dat, elem.dat,
+// prop.dat, bval.dat and bcp.dat into dir through the model writer.
 void write_model(const std::string& dir, const Mesh& mesh, const Boundary& b,
                  float scale = 1.0f);
 

@@ -27,11 +27,11 @@ TEST(VertexColour, RampExamplesAndClampedDarkRed) {
 TEST(ColourIndex, RangeOfTheUnscaledCurrentDensity) {
   cortexmap::MapStore m;
   m.nelem = 5;
-  m.jmag = {0, 2.0f, 4.0f, 1.0f, 3.0f, 1.5f};
+  m.fields.jmag = {0, 2.0f, 4.0f, 1.0f, 3.0f, 1.5f};
   cortexmap::colour_index(m);
   EXPECT_EQ(m.icol, (std::vector<std::int32_t>{0, 85, 255, 0, 170, 42}));
   // constant current density: every index 0, so every vertex grey
-  m.jmag = {0, 7.0f, 7.0f, 7.0f, 7.0f, 7.0f};
+  m.fields.jmag = {0, 7.0f, 7.0f, 7.0f, 7.0f, 7.0f};
   cortexmap::colour_index(m);
   EXPECT_EQ(m.icol, (std::vector<std::int32_t>(6, 0)));
   EXPECT_EQ(cortexmap::vertex_colour(m.icol[3]), (Rgb{192, 192, 192}));

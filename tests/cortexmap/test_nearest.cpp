@@ -141,7 +141,7 @@ TEST(FindNearest, MeshCentroidsAndTheProgressLine) {
   cortexmap::MapStore m;
   const auto mesh = testmesh::brick(6, 5, 4, 0.01f);
   fixture::load(m, mesh, [](float x, float, float) { return x; });
-  cortexmap::element_fields(m);
+  m.fields = cortexmap::element_fields(m);
   // cortical points in the file's unit (1000 times the solver's)
   const auto pts = random_points(400, -5.0f, 70.0f, 31);
   m.npts = 400;
@@ -151,10 +151,10 @@ TEST(FindNearest, MeshCentroidsAndTheProgressLine) {
   textio::ConsoleCapture cap;
   cortexmap::ProgressLine progress;
   progress.start(m.npts);
-  cortexmap::find_nearest(m, progress);
+  m.inear = cortexmap::find_nearest(m, m.fields.cent, progress);
   for (int p = 1; p <= 400; ++p) {
     const float c[3] = {pts[p - 1][0] * 0.001f, pts[p - 1][1] * 0.001f, pts[p - 1][2] * 0.001f};
-    ASSERT_EQ(m.inear[p], literal::nearest(m.cent, m.nelem, c)) << p;
+    ASSERT_EQ(m.inear[p], literal::nearest(m.fields.cent, m.nelem, c)) << p;
   }
   EXPECT_EQ(cap.text(), std::string(18, ' ') + [] {
     std::string s;

@@ -18,9 +18,9 @@ namespace {
 MapStore sampled() {
   MapStore m;
   m.nelem = 2;
-  m.emag = {0, 3.0f, 1.0f};
-  m.jmag = {0, 0.5f, 0.0f};
-  m.pden = {0, 1.5f, 0.0f};
+  m.fields.emag = {0, 3.0f, 1.0f};
+  m.fields.jmag = {0, 0.5f, 0.0f};
+  m.fields.pden = {0, 1.5f, 0.0f};
   m.fscale = 0.5f;
   m.npts = 3;
   m.cxyz = {0, 0, 0, 10, 20, 30, 1.5f, -2, 0, 0, 0, 0};
@@ -61,7 +61,7 @@ TEST(Outputs, PointTriangleAndTecplotRecords) {
   big.ntri = 2000;
   big.cxyz.assign(3 * 1235, 0.0f);
   big.inear.assign(1235, 0);
-  big.emag = big.jmag = big.pden = {0};
+  big.fields.emag = big.fields.jmag = big.fields.pden = {0};
   big.itri.assign(3 * 2001, 1);
   cortexmap::write_tec(big, dir + "/big.tec");
   EXPECT_EQ(terminated_lines(testmesh::read_file(dir + "/big.tec"))[0],
@@ -108,7 +108,7 @@ TEST(Outputs, SampledValuesBeyond32BitsStopBeforeWriting) {
   MapStore m = sampled();
   EXPECT_NO_THROW(cortexmap::check_samples(m));
   m.fscale = 1e30f;
-  m.pden[1] = 1e30f;  // power density 1e90
+  m.fields.pden[1] = 1e30f;  // power density 1e90
   try {
     cortexmap::check_samples(m);
     ADD_FAILURE() << "no SampleOverflow";

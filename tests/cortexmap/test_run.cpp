@@ -3,11 +3,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "common/meshgen.h"
 #include "common/runner.h"
 #include "cortexmap/inputs.h"
+#include "cortexmap/run.h"
+#include "textio/console.h"
 
 namespace {
 
@@ -99,6 +102,22 @@ TEST(CortexmapRun, ConsoleAndCalibratedFiles) {
   EXPECT_EQ(testmesh::read_file(dir + "/cortexfield.tec").rfind(" zone n =           40  , e =            2  ,", 0), 0u);
 }
 
+// The run called in-process on a directory given by path writes there what the
+// program writes in it, and nothing into the working directory.
+TEST(CortexmapRun, RunOnADirectoryGivenByPathMatchesTheProgram) {
+  const std::string ran = model_dir("cmprogram"), called = model_dir("cmpath");
+  ASSERT_EQ(testrun::run("cortexmap", ran).status, 0);
+  {
+    textio::ConsoleCapture quiet;
+    const auto m = std::make_unique<cortexmap::MapStore>();
+    cortexmap::run_cortexmap(*m, called);
+  }
+  for (const char* f : outputs) {
+    EXPECT_EQ(testmesh::read_file(called + f), testmesh::read_file(ran + f)) << f;
+    EXPECT_FALSE(std::filesystem::exists(std::string(".") + f)) << f;
+  }
+}
+
 TEST(CortexmapRun, OutOfRangeInputIsRejectedBeforeAnyOutput) {
   struct Case {
     const char* file;
@@ -164,15 +183,14 @@ TEST(CortexmapInputs, RecordsAsTheFilesHoldThem) {
   testmesh::write_file(dir + "/potent.out", "3\n5 1.5\n5 2.5\n5 3.5\n");
   testmesh::write_file(dir + "/ele_size.txt", "25.0 -2.0\n");
   testmesh::write_file(dir + "/cortex.dat", "3 1\n0 0 0\n10 0 0\n0 10 0\n1 2 3\n");
-  const auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
+  // read from the directory by its path, whatever the working directory
   cortexmap::MapStore m;
-  cortexmap::read_xyz(m);
-  cortexmap::read_elem(m);
-  cortexmap::read_potent(m);
-  cortexmap::read_ele_size(m);
-  cortexmap::read_cortex(m);
-  std::filesystem::current_path(cwd);
+  cortexmap::read_xyz(m, dir);
+  cortexmap::scale_coordinates(m);
+  cortexmap::read_elem(m, dir);
+  cortexmap::read_potent(m, dir);
+  cortexmap::read_ele_size(m, dir);
+  cortexmap::read_cortex(m, dir);
   EXPECT_EQ(m.xyz[3], 1000.0f * 0.001f);
   EXPECT_EQ(m.xyz[4], -250.0f * 0.001f);
   EXPECT_EQ(m.xyz[5], 2.5f * 0.001f);

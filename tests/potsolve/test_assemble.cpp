@@ -68,9 +68,9 @@ TEST(Assemble, FirstFailureInElementOrder) {
 TEST(Assemble, StaleCacheIsReportedByTheRun) {
   // the cache of (1,2,3,4),(2,3,4,5) read for the mesh of (1,2,3,4),(1,3,4,5)
   const std::string dir = testmesh::fresh_dir("stale-cache");
+  testmesh::write_model(dir, five_nodes(1), {{1.0f}, {1.0f}, {{1, -1}}});
   const potsolve::ModelStore stale = fixture::make_store(five_nodes(2));
   potsolve::write_pattern_cache(dir + "/irowjcol.da0", 5, stale.irow, stale.jcol);
-  testmesh::write_model(dir, five_nodes(1), {{1.0f}, {1.0f}, {{1, -1}}});
   const testrun::Result run = testrun::run("potsolve", dir);
   EXPECT_EQ(run.status, textio::exit_handled);
   const std::string last = " Assemble the Stiffness matrix \nCannot find jcoll      1      5      4      0\n";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,37 @@ TEST(MakePath, JoinsDirectoryAndNameDroppingBlanks) {
   EXPECT_EQ(potsolve::make_path("", "POTENT.OUT   "), "POTENT.OUT");
   // only the first 40 characters of the directory count
   EXPECT_EQ(potsolve::make_path(std::string(40, 'd') + "zz", "a"), std::string(40, 'd') + "/a");
+}
+
+// A model directory given by path: its setting.dta, and the data directory it
+// names taken from it (an absolute one as it is), whatever the working directory.
+TEST(ReadModelDir, DataDirectoryTakenFromTheModelDirectory) {
+  const ModelDir model;
+  const std::string outer = testmesh::fresh_dir("modelhome");
+  std::filesystem::create_directories(outer + "/sub");
+  for (const char* f : {"xyz.dat", "elem.dat", "prop.dat", "bval.dat", "bcp.dat"})
+    std::filesystem::copy_file(model.dir + "/" + f, outer + "/sub/" + f);
+  const std::pair<std::string, std::string> cases[] = {
+      {model.dir, "''\n1.0\n"}, {outer, "'sub'\n1.0\n"}, {testmesh::fresh_dir("modelabs"), "'" + model.dir + "'\n1.0\n"}};
+  for (const auto& [dir, settings] : cases) {
+    write_file(dir + "/setting.dta", settings);
+    potsolve::ModelStore m;
+    std::vector<std::string> names;
+    potsolve::read_model_dir(m, dir, [&](const char* name) { names.push_back(name); });
+    EXPECT_EQ(m.nnode, 5) << dir;
+    EXPECT_EQ(m.nelem, 2) << dir;
+    EXPECT_EQ(m.bcp[5], -2) << dir;
+    EXPECT_EQ(names.size(), 5u) << dir;
+  }
+  // a model file missing is named by the path tried
+  std::filesystem::remove(outer + "/sub/bcp.dat");
+  potsolve::ModelStore m;
+  try {
+    potsolve::read_model_dir(m, outer);
+    ADD_FAILURE() << "no ModelFileMissing";
+  } catch (const potsolve::ModelFileMissing& missing) {
+    EXPECT_EQ(missing.path, outer + "/sub/bcp.dat");
+  }
 }
 
 TEST(Settings, ReadsDirectoryAndScale) {

@@ -27,7 +27,7 @@ TEST(MakeModel, SameOptionsGiveSameBytesAndRemoveStaleCache) {
       EXPECT_FALSE(text.empty()) << f;
       EXPECT_EQ(text, testmesh::read_file(two + "/" + f)) << f;
     }
-    EXPECT_EQ(testmesh::read_file(one + "/setting.dta"), "''\n0.001\n");
+    EXPECT_EQ(testmesh::read_file(one + "/setting.dta"), " ''\n 0.001\n");
     validation::tidy(one);
     validation::tidy(two);
   }
