@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "headmesh: %s\n", e.what());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "headmesh: %s\n", e.what());
+  } catch (const std::string& e) {  // what gmsh throws
+    std::fprintf(stderr, "headmesh: gmsh: %s\n", e.substr(0, e.find('\n')).c_str());
   }
   return 1;
 }
