@@ -136,6 +136,31 @@ bool earlier_model(const std::string& dir) {
   return r.status == 0;
 }
 
+// The word at (line, word), both from 0, of a file replaced by value.
+bool spoil_file(const std::string& path, std::size_t line, std::size_t word, const std::string& value) {
+  std::vector<std::string> lines = robust::lines(testmesh::read_file(path));
+  if (line >= lines.size()) return false;
+  std::istringstream in(lines[line]);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  if (word >= words.size()) return false;
+  words[word] = value;
+  lines[line].clear();
+  for (const std::string& w : words) lines[line] += (lines[line].empty() ? "" : " ") + w;
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  testmesh::write_file(path, text);
+  return true;
+}
+
+// The mesh imported into model/ and solved there.
+bool solved_model(const std::string& dir) {
+  const child::Result a = child::run(BIN_DIR "/headmesh", import_args, dir);
+  const child::Result b = child::run(BIN_DIR "/potsolve", "", dir + "/model");
+  EXPECT_EQ(a.status + b.status, 0) << a.console << b.console.substr(0, 2000);
+  return a.status + b.status == 0;
+}
+
 std::vector<Case> cases() {
   const auto two_pow = [](int k) { return std::int64_t{1} << k; };
   return {
@@ -203,6 +228,16 @@ std::vector<Case> cases() {
        "between 0.5 and 20 mm"},
       {"SphereSizeZero", [] { return std::string(); }, "sphere --out s.msh --size 0", 1, "--size must be positive"},
       {"SphereNodesZero", [] { return std::string(); }, "sphere --out s.msh --nodes 0", 1, "--nodes must be positive"},
+      // export of a solved model whose files were spoilt afterwards: tags no mesh holds, a potential beyond 32 bits
+      {"ExportNegativeNodeTag", [] { return spoilt([](Msh&) {}); }, "export model --out f.msh", 1,
+       "headmesh.map: the node tag of model node 1 is outside",
+       [](const std::string& dir) { return solved_model(dir) && spoil_file(dir + "/model/headmesh.map", 2, 0, "-5"); }},
+      {"ExportElementTagZero", [] { return spoilt([](Msh&) {}); }, "export model --out f.msh", 1,
+       "headmesh.map: the element tag of model element 1 is outside",
+       [](const std::string& dir) { return solved_model(dir) && spoil_file(dir + "/model/headmesh.map", 219, 0, "0"); }},
+      {"ExportPotentialBeyond32Bits", [] { return spoilt([](Msh&) {}); }, "export model --out f.vtu", 1,
+       "POTENT.OUT, record 3",
+       [](const std::string& dir) { return solved_model(dir) && spoil_file(dir + "/model/POTENT.OUT", 2, 1, "1e39"); }},
       // the smaller items
       {"DirectoryAsMesh", [] { return std::string(); }, "import model --out out" + electrodes, 1, "it is a directory"},
       {"HexadecimalNumber", [] { return spoilt([](Msh&) {}); }, "import mesh.msh --out model --patch 0,0,0,0x10=1 --patch 5,5,5,1=0",
