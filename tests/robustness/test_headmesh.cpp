@@ -282,8 +282,8 @@ TEST(HeadmeshFaults, SoundOutcomeForEachFault) {
     EXPECT_EQ(r.status, c.status) << r.console.substr(0, 2000);
     const std::vector<std::string> lines = robust::lines(r.console);
     if (c.status != 0) {
-      ASSERT_EQ(lines.size(), 1u) << r.console.substr(0, 2000);
-      EXPECT_NE(lines[0].find(c.word), std::string::npos) << lines[0];
+      EXPECT_EQ(lines.size(), 1u) << r.console.substr(0, 2000);
+      EXPECT_NE(r.console.find(c.word), std::string::npos) << r.console.substr(0, 2000);
       EXPECT_TRUE(robust::snapshot(dir) == before) << "files created or changed";
     } else if (*c.word) {
       std::size_t found = 0;
