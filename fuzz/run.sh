@@ -8,7 +8,8 @@
 #   fuzz/run.sh [-t seconds-per-target] [-B build-dir] [target ...]
 #
 # Targets (default: all): reader settings xyz elem prop bval bcp pattern_cache
-# potent ele_size cortex solver.
+# potent ele_size cortex solver mesh (when headmesh is built; its seeds, the
+# nested spheres in ASCII and binary 4.1, are made by headmesh sphere).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
@@ -23,7 +24,7 @@ while getopts "t:B:h" opt; do
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reader settings xyz elem prop bval bcp pattern_cache potent ele_size cortex solver)
+[ ${#targets[@]} -gt 0 ] || targets=(reader settings xyz elem prop bval bcp pattern_cache potent ele_size cortex solver mesh)
 
 cd "$root"
 if [ -z "$build" ]; then
@@ -39,10 +40,21 @@ printf '%-14s %12s %8s %s\n' target executions corpus result
 for t in "${targets[@]}"; do
   work="$build/corpus/$t" findings="$build/findings/$t"
   mkdir -p "$work" "$findings"
+  seeds="$here/corpus/$t"
+  if [ "$t" = mesh ]; then
+    [ -x "$build/bin/fuzz_mesh" ] || { printf '%-14s %12s %8s %s\n' "$t" - - "not built (no headmesh)"; continue; }
+    seeds="$build/seeds/mesh"
+    mkdir -p "$seeds"
+    # (gmsh's own memory at exit is not a leak of ours)
+    for binary in "" --binary; do
+      seed="$seeds/sphere-4.1${binary:+-bin}.msh"
+      [ -s "$seed" ] || ASAN_OPTIONS=detect_leaks=0 "$build/bin/headmesh" sphere --size 20 $binary --out "$seed" >/dev/null
+    done
+  fi
   log="$build/findings/$t.log"
   status=0
   # -timeout: an input that runs longer than 10 s is a hang
-  "$build/bin/fuzz_$t" "$work" "$here/corpus/$t" -max_total_time="$seconds" -timeout=10 \
+  "$build/bin/fuzz_$t" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   size=$(find "$work" -type f | wc -l)

@@ -1,6 +1,10 @@
 #include "headmesh/command_line.h"
 
+#include <cfloat>
+#include <charconv>
+#include <climits>
 #include <cmath>
+#include <set>
 #include <sstream>
 
 #include "headmesh/error.h"
@@ -20,11 +24,15 @@ const char* const usage =
 std::string import_help() {
   std::string s =
       "usage: headmesh import MESH --out DIR [options]\n"
-      "Reads MESH (any mesh gmsh opens: .msh 2.2/4.x ASCII or binary, ...) and writes the model\n"
-      "files setting.dta, xyz.dat, elem.dat, prop.dat, bval.dat, bcp.dat and headmesh.map into\n"
-      "DIR, plus cortex.dat and ele_size.txt when asked. Every first-order tetrahedron becomes an\n"
-      "element; its volume physical tag is its tissue, and the tags become the materials 1, 2, ...\n"
-      "in ascending order. Nothing is written into DIR when the mesh or an option is rejected.\n"
+      "Reads MESH, a gmsh .msh file of version 2.2 or 4.1, ASCII or binary (nothing else: the\n"
+      "file is checked as a mesh before gmsh opens it), and writes the model files setting.dta,\n"
+      "xyz.dat, elem.dat, prop.dat, bval.dat, bcp.dat and headmesh.map into DIR, plus cortex.dat\n"
+      "and ele_size.txt when asked. Every first-order tetrahedron becomes an element; its volume\n"
+      "physical tag is its tissue, and the tags become the materials 1, 2, ... in ascending order.\n"
+      "Nothing is written into DIR when the mesh or an option is rejected. A DIR that holds an\n"
+      "earlier model is re-used: with the new files, import removes that model's files it does\n"
+      "not replace (POTENT.OUT, irowjcol.da0, cortexfield.out/.tec/.ply, and cortex.dat and\n"
+      "ele_size.txt when not asked for), all in one step or not at all; other files stay.\n"
       "  --sigma TAG=S/m       conductivity of a volume tag (repeatable)\n"
       "  --electrode TAG=V     hold every node of the elements of a surface tag (or, when no\n"
       "                        surface has it, a volume tag) at V volts (repeatable)\n"
@@ -85,7 +93,7 @@ const char* const sphere_help =
     "Meshes four nested spheres with gmsh: volume tags 2 grey matter (radius 80 mm), 3 CSF\n"
     "(82 mm), 4 bone (88 mm), 5 scalp (92 mm); surface tag 1000 + t on the outer boundary of the\n"
     "shell with volume tag t. The same options give the same mesh.\n"
-    "  --size MM        element edge length (default: the size for about 10,000 nodes)\n"
+    "  --size MM        element edge length, 0.5 to 20 (default: the size for about 10,000 nodes)\n"
     "  --nodes N        about N nodes\n"
     "  --format V       .msh format version (default 4.1)\n"
     "  --binary         binary .msh (default ASCII)\n";
@@ -110,27 +118,39 @@ class Args {
     if (done()) throw Error(option + " needs a value");
     return next();
   }
+  // An option that takes one value: given a second time, it is refused
+  // rather than the last one silently taken.
+  void once(const std::string& option) {
+    if (!given_.insert(option).second) throw Error("give " + option + " once");
+  }
 
  private:
   const std::vector<std::string>& a_;
   std::size_t i_;
+  std::set<std::string> given_;
 };
 
+// A decimal number (no hexadecimal, no infinity).
 double real_value(const std::string& option, const std::string& text) {
-  std::size_t used = 0;
   double v = 0.0;
-  try {
-    v = std::stod(text, &used);
-  } catch (...) {
-    used = 0;
-  }
-  if (used == 0 || used != text.size() || !std::isfinite(v)) throw Error(option + ": '" + text + "' is not a number");
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
+  if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
+    throw Error(option + ": '" + text + "' is not a number");
+  return v;
+}
+
+// A number that goes into the model files: it must keep its value in their
+// 32-bit reals, neither overflowing nor vanishing to zero.
+double file_real(const std::string& option, const std::string& text) {
+  const double v = real_value(option, text);
+  if (std::fabs(v) > FLT_MAX || (v != 0.0 && std::fabs(v) < FLT_MIN))
+    throw Error(option + ": '" + text + "' lies outside the range of the 32-bit reals of the model files");
   return v;
 }
 
 int int_value(const std::string& option, const std::string& text) {
   const double v = real_value(option, text);
-  if (v != std::floor(v) || std::fabs(v) > 2e9) throw Error(option + ": '" + text + "' is not an integer");
+  if (v != std::floor(v) || std::fabs(v) > INT_MAX) throw Error(option + ": '" + text + "' is not an integer");
   return static_cast<int>(v);
 }
 
@@ -141,7 +161,7 @@ ElectrodeOption parse_electrode(const std::string& option, const std::string& te
   s.patch = option == "--patch";
   const auto eq = text.rfind('=');
   if (eq == std::string::npos) throw Error(s.text + ": expected " + (s.patch ? "X,Y,Z,R=VOLTS" : "TAG=VOLTS"));
-  s.volts = real_value(option, text.substr(eq + 1));
+  s.volts = file_real(option, text.substr(eq + 1));
   std::vector<std::string> words;
   std::stringstream in(text.substr(0, eq));
   for (std::string w; std::getline(in, w, ',');) words.push_back(w);  // the comma-separated words before '='
@@ -164,19 +184,23 @@ ImportOptions parse_import(Args a) {
   while (!a.done()) {
     const std::string& w = a.next();
     if (w == "--out") {
+      a.once(w);
       o.out = a.value(w);
     } else if (w == "--sigma") {
       const std::string& v = a.value(w);
       const auto eq = v.find('=');
       if (eq == std::string::npos) throw Error("--sigma " + v + ": expected TAG=S/m");
-      const double sigma = real_value(w, v.substr(eq + 1));
+      const double sigma = file_real(w, v.substr(eq + 1));
       if (sigma <= 0.0) throw Error("--sigma " + v + ": the conductivity must be positive");
-      o.sigma[int_value(w, v.substr(0, eq))] = sigma;
+      if (!o.sigma.emplace(int_value(w, v.substr(0, eq)), sigma).second)
+        throw Error("--sigma " + v + ": give each tag's conductivity once");
     } else if (w == "--electrode" || w == "--patch") {
       o.electrodes.push_back(parse_electrode(w, a.value(w)));
     } else if (w == "--positions") {
+      a.once(w);
       o.positions = a.value(w);
     } else if (w == "--electrode-radius") {
+      a.once(w);
       o.electrode_radius = real_value(w, a.value(w));
       if (o.electrode_radius <= 0.0) throw Error("--electrode-radius must be positive");
     } else if (w == "--cortex" || w == "--cortex-of") {
@@ -190,20 +214,27 @@ ImportOptions parse_import(Args a) {
       if (c.facing == c.tag) throw Error(w + " " + v + ": a tissue cannot face itself");
       o.cortex = c;
     } else if (w == "--surface") {
+      a.once(w);
       surface = true;
     } else if (w == "--current") {
-      o.current = real_value(w, a.value(w));
+      a.once(w);
+      o.current = file_real(w, a.value(w));
+      if (*o.current <= 0.0) throw Error("--current must be positive (a current of 0 gives no field)");
     } else if (w == "--units") {
+      a.once(w);
       const std::string& v = a.value(w);
       if (v != "mm" && v != "cm" && v != "m") throw Error("--units must be mm, cm or m");
       o.millimetres = v == "m" ? 1000.0 : v == "cm" ? 10.0 : 1.0;
     } else if (w == "--keep-order") {
+      a.once("--keep-order or --order");
       o.order = NodeOrder::keep;
     } else if (w == "--order") {
+      a.once("--keep-order or --order");
       const std::string& v = a.value(w);
       if (v != "hilbert" && v != "rcm") throw Error("--order must be hilbert or rcm");
       o.order = v == "hilbert" ? NodeOrder::hilbert : NodeOrder::rcm;
-    } else if (w.rfind("-", 0) != 0 && o.mesh.empty()) {
+    } else if (w.rfind("-", 0) != 0) {
+      a.once("one MESH");
       o.mesh = w;
     } else {
       throw Error("import: unknown option " + w + " (see headmesh import --help)");
@@ -222,12 +253,15 @@ ExportOptions parse_export(Args a) {
   while (!a.done()) {
     const std::string& w = a.next();
     if (w == "--out") {
+      a.once(w);
       o.out = a.value(w);
     } else if (w == "--calibration") {
+      a.once(w);
       const std::string& v = a.value(w);
       if (v != "exact" && v != "cortexmap") throw Error("--calibration must be exact or cortexmap");
       o.calibration = v == "exact" ? Calibration::exact : Calibration::cortexmap;
-    } else if (w.rfind("-", 0) != 0 && o.dir.empty()) {
+    } else if (w.rfind("-", 0) != 0) {
+      a.once("one DIR");
       o.dir = w;
     } else {
       throw Error("export: unknown option " + w + " (see headmesh export --help)");
@@ -243,9 +277,10 @@ template <class Options>
 bool test_mesh_option(Args& a, const std::string& w, Options& o) {
   if (w == "--out")
     o.out = a.value(w);
-  else if (w == "--size")
+  else if (w == "--size") {
     o.size = real_value(w, a.value(w));
-  else if (w == "--format")
+    if (o.size <= 0.0) throw Error("--size must be positive");
+  } else if (w == "--format")
     o.format = a.value(w);
   else if (w == "--binary")
     o.binary = true;
@@ -259,13 +294,13 @@ SphereOptions parse_sphere(Args a) {
   // every option of the verb
   while (!a.done()) {
     const std::string& w = a.next();
+    a.once(w == "--size" || w == "--nodes" ? "one of --size and --nodes," : w);
     if (test_mesh_option(a, w, o)) continue;
     if (w != "--nodes") throw Error("sphere: unknown option " + w + " (see headmesh sphere --help)");
     o.nodes = int_value(w, a.value(w));
+    if (o.nodes <= 0) throw Error("--nodes must be positive");
   }
   if (o.out.empty()) throw Error("sphere needs --out FILE.msh");
-  if (o.size != 0.0 && o.nodes != 0) throw Error("give --size or --nodes, not both");
-  if (o.nodes < 0 || o.size < 0.0) throw Error("--size and --nodes must be positive");
   return o;
 }
 
@@ -274,6 +309,7 @@ HeadOptions parse_head(Args a) {
   // every option of the verb
   while (!a.done()) {
     const std::string& w = a.next();
+    a.once(w);
     if (!test_mesh_option(a, w, o)) throw Error("head: unknown option " + w + " (see headmesh head --help)");
   }
   if (o.out.empty()) throw Error("head needs --out FILE.msh");

@@ -68,6 +68,8 @@ void quietly(F f) {
     f();
   } catch (const textio::FatalError& e) {
     throw Error(one_line(e.what()));
+  } catch (const textio::Stop&) {  // a value rejected: its line went to the console
+    throw Error(one_line(console.text()));
   } catch (const cortexmap::InputRejected& r) {
     throw Error(rejection(r));
   } catch (const cortexmap::FieldOverflow& f) {

@@ -1,7 +1,6 @@
 #include "headmesh/import.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <numeric>
 
 #include "headmesh/limits.h"
@@ -9,6 +8,7 @@
 #include "headmesh/error.h"
 #include "headmesh/map_file.h"
 #include "headmesh/mesh_read.h"
+#include "headmesh/model_checks.h"
 #include "headmesh/node_order.h"
 #include "headmesh/outer_surface.h"
 #include "headmesh/positions.h"
@@ -29,6 +29,7 @@ struct Model {
   std::vector<CapElectrode> cap;
   std::optional<Cortex> cortex;
   double area = 0.0;
+  std::vector<std::string> warnings;
 };
 
 // Model elements: the mesh's order, or by their lowest model node so that the
@@ -46,6 +47,7 @@ std::vector<std::size_t> element_order(const SourceMesh& mesh, const std::vector
 
 Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   Model m;
+  check_tetrahedra(mesh, 0.001);  // the coordinates are in mm by now
   m.tissues = make_tissues(mesh.tet_group, opt.sigma);
   if (opt.electrodes.empty() && opt.positions.empty())
     throw Error("no electrode: give at least one --electrode TAG=VOLTS or --patch X,Y,Z,R=VOLTS, or --positions CAP.csv");
@@ -69,6 +71,7 @@ Model build_model(const ImportOptions& opt, const SourceMesh& mesh) {
   size.cortex_points = m.cortex ? static_cast<std::int64_t>(m.cortex->node.size()) : 0;
   size.cortex_triangles = m.cortex ? static_cast<std::int64_t>(m.cortex->tri.size()) : 0;
   check_capacity(size);
+  m.warnings = floating_parts(mesh, graph, m.electrodes);
 
   if (opt.order == NodeOrder::hilbert) {
     m.node = hilbert_order(mesh.xyz);
@@ -135,9 +138,6 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   std::vector<model_files::ExtraFile> extra{{"headmesh.map", [&](textio::OutFile& f) { write_map(map, f); }}};
   if (!m.cap.empty()) extra.push_back({"electrodes.dat", [&](textio::OutFile& f) { write_cap(m.cap, m.new_of, f); }});
   model_files::write_model(model_files_of(opt, mesh, m), opt.out, extra);
-  // a cap not given again belongs to an earlier import
-  std::error_code ec;
-  if (m.cap.empty()) std::filesystem::remove(std::filesystem::path(opt.out) / "electrodes.dat", ec);
 
   ImportSummary s;
   s.nodes = m.node.size();
@@ -153,6 +153,7 @@ ImportSummary import_mesh(const ImportOptions& opt) {
     s.moved_along_normal = m.cortex->moved_along_normal;
     s.moved_to_element = m.cortex->moved_to_element;
   }
+  s.warnings = m.warnings;
   return s;
 }
 

@@ -33,6 +33,7 @@ struct ImportSummary {
   double reference_area = 0.0;  // mm^2
   double cortex_share = 0.0;    // of the cortex points nearest to an element of the cortex's volume tag
   std::size_t moved_along_normal = 0, moved_to_element = 0;
+  std::vector<std::string> warnings;  // what the model holds that is most likely a fault of the mesh
 };
 
 // Reads the mesh, converts its coordinates to millimetres, builds the model and writes setting.dta, xyz.dat, elem.dat,

@@ -12,6 +12,7 @@
 #include "headmesh/import.h"
 #include "headmesh/sphere.h"
 #include "textio/errors.h"
+#include "textio/temporaries.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ void run(const ImportOptions& o) {
   if (o.current) std::printf(", reference area %.6g mm^2", s.reference_area);
   if (s.cap_electrodes) std::printf(", cap of %zu electrodes", s.cap_electrodes);
   std::printf("\n");
+  for (const std::string& w : s.warnings) std::fprintf(stderr, "headmesh: warning: %s\n", w.c_str());
 }
 
 void run(const ExportOptions& o) {
@@ -64,6 +66,8 @@ void run(const Help& h) { std::fputs(h.text.c_str(), stdout); }
 }  // namespace
 
 int main(int argc, char** argv) {
+  // a file-size limit fails a write instead of killing the run; an ending signal removes the temporaries
+  textio::handle_signals();
   try {
     const Command c = parse_command(std::vector<std::string>(argv + 1, argv + argc));
     std::visit([](const auto& options) { run(options); }, c);
@@ -74,6 +78,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "headmesh: %s\n", e.what());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "headmesh: %s\n", e.what());
+  } catch (const std::string& e) {  // what gmsh throws
+    std::fprintf(stderr, "headmesh: gmsh: %s\n", e.substr(0, e.find('\n')).c_str());
   }
   return 1;
 }

@@ -1,5 +1,6 @@
 #include "headmesh/map_file.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "headmesh/error.h"
@@ -15,8 +16,21 @@ void line(textio::OutFile& f, const std::string& text) { f.record(textio::Record
 std::size_t count_line(std::istream& in, const char* word, const std::string& path) {
   std::string w;
   long long n = -1;
-  if (!(in >> w >> n) || w != word || n < 0) throw Error(path + " is not a headmesh map: no '" + word + "' count");
+  if (!(in >> w >> n) || w != word || n < 0 || n > 2147483647) throw Error(path + " is not a headmesh map: no '" + word + "' count");
   return static_cast<std::size_t>(n);
+}
+
+// Reads the tags of the model's nodes or elements; each must be a tag a mesh
+// can hold (1 to 2^31 - 1), and none may appear twice.
+void read_tags(std::istream& in, std::vector<std::size_t>& tags, const char* what, const std::string& path) {
+  for (std::size_t k = 0; k < tags.size() && in >> tags[k]; ++k)  // one tag per model node or element
+    if (tags[k] < 1 || tags[k] > 2147483647)
+      throw Error(path + ": the " + what + " tag of model " + what + " " + std::to_string(k + 1) +
+                  " is outside 1 to 2147483647");
+  std::vector<std::size_t> sorted = tags;
+  std::sort(sorted.begin(), sorted.end());
+  const auto twice = std::adjacent_find(sorted.begin(), sorted.end());
+  if (in && twice != sorted.end()) throw Error(path + ": the " + std::string(what) + " tag " + std::to_string(*twice) + " appears twice");
 }
 
 }  // namespace
@@ -45,9 +59,9 @@ MeshMap read_map(const std::string& path) {
     throw Error(path + " is not a headmesh map");
   MeshMap map;
   map.node_tag.resize(count_line(in, "nodes", path));
-  for (auto& tag : map.node_tag) in >> tag;  // node tags
+  read_tags(in, map.node_tag, "node", path);
   map.elem_tag.resize(count_line(in, "elements", path));
-  for (auto& tag : map.elem_tag) in >> tag;  // element tags
+  read_tags(in, map.elem_tag, "element", path);
   const std::size_t m = count_line(in, "materials", path);
   map.material_tag.resize(m);
   map.sigma.resize(m);

@@ -3,13 +3,12 @@
 #include <gmsh.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <numeric>
 #include <unordered_map>
 
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
+#include "headmesh/mesh_file_check.h"
 
 namespace headmesh {
 
@@ -65,10 +64,9 @@ std::vector<std::size_t> used_tags(const std::vector<std::size_t>& used, const s
   return tags;
 }
 
-// Opens path in gmsh, or throws Error.
+// Opens path in gmsh once it has passed the file checks, or throws Error.
 void open_mesh(const std::string& path) {
-  if (!std::filesystem::is_regular_file(path)) throw Error("cannot read the mesh " + path + ": no such file");
-  if (!std::ifstream(path)) throw Error("cannot read the mesh " + path + ": permission denied");
+  check_mesh_file(path);
   try {
     gmsh::clear();
     gmsh::open(path);

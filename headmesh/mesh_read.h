@@ -29,7 +29,8 @@ struct SourceMesh {
   std::map<int, std::vector<std::int32_t>> surface_nodes;
 };
 
-// Reads path with gmsh. Throws Error for a file gmsh cannot read, a mesh without
+// Reads path with gmsh once check_mesh_file has passed it. Throws Error for a
+// file refused by those checks or that gmsh cannot read, a mesh without
 // tetrahedra, second-order or other volume elements, and tetrahedra outside
 // exactly one volume physical group. Needs a GmshSession.
 SourceMesh read_mesh(const std::string& path);

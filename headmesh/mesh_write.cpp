@@ -2,11 +2,12 @@
 
 #include <gmsh.h>
 
-#include <filesystem>
 #include <vector>
 
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
+#include "headmesh/mesh_file_check.h"
+#include "headmesh/staged_files.h"
 
 namespace headmesh {
 
@@ -28,16 +29,21 @@ MeshCounts mesh_and_write(const std::string& out, const std::string& format, boo
 
   gmsh::option::setNumber("Mesh.MshFileVersion", std::stod(format));
   gmsh::option::setNumber("Mesh.Binary", binary ? 1 : 0);
-  const std::string temp = out + ".tmp.msh";
-  std::error_code ec;
+  // written under a fresh name and read back whole as import reads a mesh (gmsh
+  // does not report a failed write), then renamed over the target
+  StagedFiles file;
+  const std::string temp = file.add(out);
   try {
     gmsh::write(temp);
   } catch (...) {
-    std::filesystem::remove(temp, ec);
     throw Error(gmsh_error("cannot write " + out));
   }
-  std::filesystem::rename(temp, out, ec);
-  if (ec) throw Error("cannot replace " + out + ": " + ec.message());
+  try {
+    check_mesh_file(temp);
+  } catch (const Error&) {
+    throw Error("cannot write " + out + ": the file came out incomplete (is the disk full, or a file size limited?)");
+  }
+  file.publish();
   return c;
 }
 

@@ -45,7 +45,7 @@ SphereSummary make_sphere(const SphereOptions& opt) {
   SphereSummary s;
   s.size = opt.size > 0.0 ? opt.size : size_for_nodes(opt.nodes > 0 ? opt.nodes : 10000);
   if (opt.format != "2.2" && opt.format != "4.1") throw Error("--format must be 2.2 or 4.1");
-  if (!(s.size >= 0.5 && s.size <= 50.0)) throw Error("the element size must lie between 0.5 and 50 mm");
+  if (!(s.size >= 0.5 && s.size <= 20.0)) throw Error("the element size must lie between 0.5 and 20 mm");
 
   gmsh::model::add("spheres");
   int balls[4];

@@ -16,7 +16,10 @@ namespace fs = std::filesystem;
 
 StagedFiles::~StagedFiles() {
   // whatever was not published goes
-  for (const File& f : files_) std::remove(f.temp.c_str());
+  for (const File& f : files_) {
+    std::remove(f.temp.c_str());
+    textio::drop_temporary(f.slot);
+  }
 }
 
 std::string StagedFiles::add(const std::string& target) {
@@ -26,7 +29,7 @@ std::string StagedFiles::add(const std::string& target) {
   const int fd = textio::create_temporary(temp, static_cast<int>(ext.size()));
   if (fd < 0) throw Error("cannot write " + target + ": " + std::strerror(errno));
   close(fd);  // the writer opens it by name
-  files_.push_back({target, temp});
+  files_.push_back({target, temp, textio::keep_temporary(temp.c_str())});
   return files_.back().temp;
 }
 
@@ -35,11 +38,14 @@ std::vector<std::string> StagedFiles::publish() {
   // every target one that a rename can replace, before any is replaced
   for (const File& f : files_)
     if (fs::is_directory(f.target)) throw Error("cannot replace " + f.target + ": it is a directory");
-  // then all renamed
+  // then all renamed, or none
+  std::vector<textio::Replacement> group;
+  for (const File& f : files_) group.push_back({f.temp, f.target});
+  const int failed = textio::replace_together(group);
+  if (failed >= 0) throw Error("cannot replace " + files_[failed].target + ": " + std::strerror(errno));
   for (const File& f : files_) {
-    if (std::rename(f.temp.c_str(), f.target.c_str()) != 0)
-      throw Error("cannot replace " + f.target + ": " + std::strerror(errno));
     targets.push_back(f.target);
+    textio::drop_temporary(f.slot);
   }
   files_.clear();
   return targets;

@@ -1,7 +1,8 @@
 // Output files that belong together, written whole or not at all: each is
 // written under a fresh temporary name beside its target (created exclusively,
-// so no existing file or link is ever opened), and all are renamed over their
-// targets only when every one is complete.
+// so no existing file or link is ever opened, and removed by a signal that ends
+// the run), and all are renamed over their targets, all or none, only when
+// every one is complete.
 #pragma once
 
 #include <string>
@@ -27,6 +28,7 @@ class StagedFiles {
  private:
   struct File {
     std::string target, temp;
+    int slot;  // where a signal finds the temporary
   };
   std::vector<File> files_;
 };

@@ -1,10 +1,13 @@
 #include "shared/model_writer.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 #include "textio/record.h"
 
@@ -48,6 +51,27 @@ void line(textio::OutFile& f, const Words& w) { f.record(textio::Record().text(w
 void write_reals(const std::vector<double>& values, textio::OutFile& f) {
   line(f, Words() << static_cast<std::int64_t>(values.size()));
   for (double v : values) line(f, Words() << real(v));  // one value per record
+}
+
+// The files of dir that belong to an earlier model and that this one does not
+// replace: the programs' results, pictures and pattern cache, and the optional files not
+// written now, by any letter case (the programs find their files so).
+std::vector<std::string> earlier_files(const std::filesystem::path& dir, const std::vector<std::string>& written) {
+  std::vector<std::string> names = {
+      "potent.out",      "irowjcol.da0",     "cortexfield.out", "cortexfield.tec", "cortexfield.ply",
+      "cortexfield.png", "cortexnormal.png", "convergence.png", "leadfield.h5",    "cortex.dat",
+      "ele_size.txt",    "headmesh.map",     "electrodes.dat"};
+  std::erase_if(names, [&](const std::string& n) { return std::find(written.begin(), written.end(), n) != written.end(); });
+  std::vector<std::string> found;
+  std::error_code ec;
+  // every entry whose name is one of them
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    std::string name = entry.path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(names.begin(), names.end(), name) != names.end()) found.push_back(entry.path().string());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 }  // namespace
@@ -103,13 +127,15 @@ void write_model(const Model& m, const std::string& dir, const std::vector<Extra
   std::unique_ptr<textio::OutFile> ele_size = m.reference ? open("ele_size.txt") : nullptr;
   if (ele_size) line(*ele_size, Words() << real(m.reference->area) << real(m.reference->current));
 
+  // published together with the removal of an earlier model's files (its
+  // results, its pattern cache): the directory then holds this model only
   std::vector<textio::OutFile*> all{setting.get(), xyz.get(), elem.get(), prop.get(), bval.get(), bcp.get()};
   for (const auto& f : more) all.push_back(f.get());
   all.insert(all.end(), {cortex.get(), ele_size.get()});
-  textio::commit_together(all);
-  // the mesh changed: the solver must search its pattern again
-  fs::remove(d / "irowjcol.da0", ec);
-  if (fs::exists(d / "irowjcol.da0", ec)) throw std::runtime_error("cannot remove the stale " + (d / "irowjcol.da0").string());
+  std::vector<std::string> written;
+  for (const textio::OutFile* f : all)
+    if (f) written.push_back(fs::path(f->path()).filename().string());
+  textio::commit_together(all, earlier_files(d, written));
 }
 
 }  // namespace model_files

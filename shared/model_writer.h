@@ -19,8 +19,12 @@ struct ExtraFile {
 // Writes setting.dta (datadir '' and the scale), xyz.dat, elem.dat, prop.dat,
 // bval.dat, bcp.dat, the extra files, ele_size.txt with a reference and
 // cortex.dat with cortical points into dir (created when missing): every file
-// first to its temporary, then all published together, or none. Then removes
-// the pattern cache irowjcol.da0 of an earlier mesh. One free-format record per
+// first to its temporary, then all published together, or none, with the
+// removal of an earlier model's files that these do not replace: POTENT.OUT,
+// irowjcol.da0, cortexfield.out/.tec/.ply, the pictures cortexfield.png,
+// cortexnormal.png and convergence.png, leadfield.h5, and cortex.dat,
+// ele_size.txt, headmesh.map and electrodes.dat when not written now (other
+// files stay). One free-format record per
 // line; each real as the shortest text that reads back as the same 32-bit
 // value. The same model always gives the same bytes. Throws std::runtime_error
 // (textio::FatalError for a failed write).

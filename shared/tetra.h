@@ -37,6 +37,18 @@ inline Tetra tetra(const double p[4][3]) {
   return t;
 }
 
+// The solver's degeneracy rule: the volume counts as zero when |det| lies within
+// the rounding bound of its evaluation, so that not even its sign is known (a
+// repeated corner or four coplanar corners land here).
+inline bool volume_is_zero(const Tetra& t) {
+  const auto& a = t.edge;
+  const double perm = std::fabs(a[1][0]) * (std::fabs(a[2][1] * a[3][2]) + std::fabs(a[2][2] * a[3][1])) +
+                      std::fabs(a[1][1]) * (std::fabs(a[2][2] * a[3][0]) + std::fabs(a[2][0] * a[3][2])) +
+                      std::fabs(a[1][2]) * (std::fabs(a[2][0] * a[3][1]) + std::fabs(a[2][1] * a[3][0]));
+  const double eps = std::numeric_limits<double>::epsilon() / 2;
+  return !(std::isfinite(t.det) && std::fabs(t.det) > (7.0 + 56.0 * eps) * eps * perm);
+}
+
 // The gradient of the linear function with values u[k] at the corners; det must
 // not be zero.
 inline void gradient(const Tetra& t, const double u[4], double g[3]) {

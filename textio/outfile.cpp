@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 #include "textio/errors.h"
 #include "textio/temporaries.h"
@@ -111,28 +112,33 @@ void OutFile::check_replaceable() const {
   if (lstat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail("cannot replace the file", EISDIR);
 }
 
-void OutFile::publish() {
-  if (std::rename(temp_.c_str(), path_.c_str()) != 0) fail("cannot replace the file", errno);
+void OutFile::published() {
   temp_.clear();
   drop_temporary(slot_);
   slot_ = -1;
 }
 
-void OutFile::commit() {
-  complete();
-  publish();
-}
+void OutFile::commit() { commit_together({this}); }
 
-void commit_together(std::span<OutFile* const> files) {
+void commit_together(std::span<OutFile* const> files, std::span<const std::string> stale) {
+  std::vector<OutFile*> written;
+  for (OutFile* f : files)
+    if (f) written.push_back(f);
   // every temporary complete on the disk
-  for (OutFile* f : files)
-    if (f) f->complete();
+  for (OutFile* f : written) f->complete();
   // every target one that a rename can replace
-  for (const OutFile* f : files)
-    if (f) f->check_replaceable();
-  // then all renamed
-  for (OutFile* f : files)
-    if (f) f->publish();
+  for (const OutFile* f : written) f->check_replaceable();
+  // then all renamed, and the stale files removed, together
+  std::vector<Replacement> group;
+  for (const OutFile* f : written) group.push_back({f->temp_, f->path_});
+  for (const std::string& name : stale) group.push_back({"", name});
+  const int failed = replace_together(group);
+  if (failed >= 0) {
+    const int err = errno;
+    if (static_cast<std::size_t>(failed) < written.size()) written[failed]->fail("cannot replace the file", err);
+    fatal(with_reason("cannot remove the file", err), written.empty() ? 0 : written[0]->unit_, stale[failed - written.size()], 0);
+  }
+  for (OutFile* f : written) f->published();
 }
 
 }  // namespace textio

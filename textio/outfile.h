@@ -40,11 +40,11 @@ class OutFile : private InHand {
   const std::string& path() const { return path_; }
 
  private:
-  friend void commit_together(std::span<OutFile* const> files);
+  friend void commit_together(std::span<OutFile* const> files, std::span<const std::string> stale);
   void put(std::string_view text);
   void flush();
   void check_replaceable() const;
-  void publish();   // the temporary renamed over the target
+  void published();  // the temporary renamed over the target: nothing left to remove
   void discard();   // the temporary closed and removed
   [[noreturn]] void fail(std::string_view error, int err) const;
   Where where() const override { return {unit_, &path_, records_}; }
@@ -61,12 +61,13 @@ class OutFile : private InHand {
 // Commits output files that belong together, all or none: every temporary is
 // completed (each file may be completed as soon as its records are written, so
 // that only one is open at a time) and every target checked first, and only
-// then are they renamed.
+// then are they renamed, with the files named in stale removed (files of an
+// earlier run that no longer belong) in the same group (textio/temporaries.h).
 // When one fails, none of the targets changes, and the temporaries are removed
 // as the objects go away. Null entries (files a run does not write) are passed over.
-void commit_together(std::span<OutFile* const> files);
-inline void commit_together(std::initializer_list<OutFile*> files) {
-  commit_together(std::span<OutFile* const>(files.begin(), files.size()));
+void commit_together(std::span<OutFile* const> files, std::span<const std::string> stale = {});
+inline void commit_together(std::initializer_list<OutFile*> files, std::span<const std::string> stale = {}) {
+  commit_together(std::span<OutFile* const>(files.begin(), files.size()), stale);
 }
 
 }  // namespace textio

@@ -9,13 +9,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace textio {
 
 namespace {
 
-constexpr int slots = 8;            // temporaries open at one time
+constexpr int slots = 32;           // temporaries open at one time (and the kept targets of a group)
 constexpr std::size_t name_max = 4096;
 char names[slots][name_max];
 volatile std::sig_atomic_t in_use[slots];
@@ -81,6 +83,70 @@ int keep_temporary(const char* path) {
 
 void drop_temporary(int slot) {
   if (slot >= 0) in_use[slot] = 0;
+}
+
+int replace_together(std::span<const Replacement> group) {
+  if (group.size() == 1 && !group[0].temp.empty())  // one rename: all or none by itself
+    return std::rename(group[0].temp.c_str(), group[0].target.c_str()) == 0 ? -1 : 0;
+  struct Kept {
+    std::string name;    // empty: the target did not exist
+    bool moved = false;  // kept by moving it aside (a file system without hard links)
+    int slot = -1;
+  };
+  std::vector<Kept> kept(group.size());
+  // Undoes the changes before index made and every move aside, then removes
+  // the kept names; errno as it was.
+  const auto undo = [&](std::size_t made) {
+    const int err = errno;
+    for (std::size_t j = group.size(); j-- > 0;) {
+      if (!kept[j].name.empty() && (j < made || kept[j].moved) &&
+          std::rename(kept[j].name.c_str(), group[j].target.c_str()) == 0)
+        kept[j].name.clear();
+      else if (kept[j].name.empty() && j < made)
+        unlink(group[j].target.c_str());
+    }
+    for (Kept& k : kept) {
+      if (!k.name.empty()) unlink(k.name.c_str());
+      drop_temporary(k.slot);
+    }
+    errno = err;
+  };
+  // every existing target kept under a fresh name: nothing has changed yet when one cannot be
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    struct stat st {};
+    if (lstat(group[i].target.c_str(), &st) != 0 && errno == ENOENT) continue;
+    std::string name = group[i].target + ".XXXXXX";
+    const int fd = create_temporary(name);
+    if (fd < 0) {
+      undo(0);
+      return static_cast<int>(i);
+    }
+    close(fd);
+    kept[i].slot = keep_temporary(name.c_str());
+    kept[i].name = name;
+    unlink(name.c_str());
+    if (link(group[i].target.c_str(), name.c_str()) != 0) {
+      kept[i].moved = std::rename(group[i].target.c_str(), name.c_str()) == 0;
+      if (!kept[i].moved) {
+        kept[i].name.clear();
+        undo(0);
+        return static_cast<int>(i);
+      }
+    }
+  }
+  // the changes in order; the first that fails undoes the ones before it
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    const Replacement& r = group[i];
+    const bool made = r.temp.empty() ? unlink(r.target.c_str()) == 0 || errno == ENOENT
+                                     : std::rename(r.temp.c_str(), r.target.c_str()) == 0;
+    if (made) continue;
+    undo(i);
+    return static_cast<int>(i);
+  }
+  // the kept names go
+  for (std::size_t j = 0; j < group.size(); ++j) kept[j].moved = false;
+  undo(0);
+  return -1;
 }
 
 }  // namespace textio

@@ -2,6 +2,7 @@
 // temporaries being written are kept where a signal handler can reach them.
 #pragma once
 
+#include <span>
 #include <string>
 
 namespace textio {
@@ -26,5 +27,19 @@ int create_temporary(std::string& name, int suffix_len = 0);
 // name is too long (that file is then left behind by a signal).
 int keep_temporary(const char* path);
 void drop_temporary(int slot);
+
+// One change of a group published together: temp renamed over target, or,
+// with temp empty, target removed.
+struct Replacement {
+  std::string temp, target;
+};
+
+// Makes every change of the group, all or none: each existing target is first
+// kept under a fresh name beside it (a hard link), then the changes are made in
+// order; when one fails, those made are undone from the kept names, and the
+// kept names are removed either way. Returns -1 when all are made, else the
+// index of the change that failed (or whose target could not be kept), with
+// errno set; the temporaries are then left for their owner to remove.
+int replace_together(std::span<const Replacement> group);
 
 }  // namespace textio

@@ -93,6 +93,8 @@ TEST(PotsolveRun, FailedRunLeavesTheEarlierFilesUntouched) {
   testmesh::Mesh flat = r.mesh;
   flat.ielem[4 * 7 + 3] = flat.ielem[4 * 7 + 2];
   testmesh::write_model(r.dir, flat, r.b);
+  // the model writer removes an earlier model's results: the earlier potentials put back as a user might keep them
+  testmesh::write_file(r.dir + "/POTENT.OUT", potent);
   const testrun::Result res = testrun::run("potsolve", r.dir);
   EXPECT_EQ(res.status, textio::exit_handled) << res.console;
   EXPECT_NE(res.console.find("has zero volume"), std::string::npos) << res.console;
