@@ -5,6 +5,9 @@
 // tetrahedron counts as flat.
 #pragma once
 
+#include <cmath>
+#include <limits>
+
 namespace shared {
 
 struct Tetra {
