@@ -129,7 +129,7 @@ std::string spoilt(const std::function<void(Msh&)>& change, bool binary = false)
 // potsolve and cortexmap would have added, as left by an earlier, other import.
 bool earlier_model(const std::string& dir) {
   const std::string bin = BIN_DIR "/headmesh";
-  const child::Result r = child::run(bin, "import mesh.msh --out model --cortex-of 1 --current 2 --scale 0.002" + electrodes, dir);
+  const child::Result r = child::run(bin, "import mesh.msh --out model --cortex-of 1 --surface --current 2 --keep-order" + electrodes, dir);
   EXPECT_EQ(r.status, 0) << r.console;
   for (const char* name : {"POTENT.OUT", "irowjcol.da0", "cortexfield.out", "cortexfield.tec", "cortexfield.ply"})
     testmesh::write_file(dir + "/model/" + name, "earlier\n");
@@ -205,7 +205,7 @@ std::vector<Case> cases() {
          EXPECT_NE(testmesh::read_file(dir + "/model/setting.dta").find("0.001"), std::string::npos);
        }},
       {"UnreplaceableFileKeepsEarlierModel", [] { return spoilt([](Msh&) {}); },
-       "import mesh.msh --out model --cortex-of 1" + electrodes, 1, "cannot replace the file",
+       "import mesh.msh --out model --cortex-of 1 --surface" + electrodes, 1, "cannot replace the file",
        [](const std::string& dir) {
          // an immutable cortex.dat (root on a file system that has them)
          return earlier_model(dir) && std::system(("chattr +i '" + dir + "/model/cortex.dat' 2>/dev/null").c_str()) == 0;
