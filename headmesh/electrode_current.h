@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cortexmap/mapstore.h"
+#include "cortexmap/field_library.h"
 
 namespace headmesh {
 

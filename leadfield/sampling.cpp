@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "cortexmap/nearest.h"
+#include "cortexmap/field_library.h"
 #include "shared/buckets.h"
 
 namespace leadfield {
