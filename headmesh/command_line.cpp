@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "headmesh/error.h"
+#include "shared/command_args.h"
 #include "headmesh/tissues.h"
 
 namespace headmesh {
@@ -111,36 +112,8 @@ const char* const head_help =
     "  --format V       .msh format version (default 4.1)\n"
     "  --binary         binary .msh (default ASCII)\n";
 
-// The arguments of one verb, one at a time.
-class Args {
- public:
-  Args(const std::vector<std::string>& a, std::size_t from) : a_(a), i_(from) {}
-  bool done() const { return i_ >= a_.size(); }
-  const std::string& next() { return a_[i_++]; }
-  const std::string& value(const std::string& option) {
-    if (done()) throw Error(option + " needs a value");
-    return next();
-  }
-  // An option that takes one value: given a second time, it is refused
-  // rather than the last one silently taken.
-  void once(const std::string& option) {
-    if (!given_.insert(option).second) throw Error("give " + option + " once");
-  }
-
- private:
-  const std::vector<std::string>& a_;
-  std::size_t i_;
-  std::set<std::string> given_;
-};
-
-// A decimal number (no hexadecimal, no infinity).
-double real_value(const std::string& option, const std::string& text) {
-  double v = 0.0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
-  if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
-    throw Error(option + ": '" + text + "' is not a number");
-  return v;
-}
+using command_args::Args;
+using command_args::real_value;
 
 // A number that goes into the model files: it must keep its value in their
 // 32-bit reals, neither overflowing nor vanishing to zero.

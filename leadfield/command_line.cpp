@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "leadfield/error.h"
+#include "shared/command_args.h"
 
 namespace leadfield {
 
@@ -23,48 +24,29 @@ const char* const usage =
     "takes minus their sum), written to DIR/montage.out and DIR/montage.vtp (default DIR: .).\n"
     "  --model DIR         check that FILE.h5 was made from the model in DIR\n";
 
-double real_value(const std::string& option, const std::string& text) {
-  std::size_t used = 0;
-  double v = 0.0;
-  try {
-    v = std::stod(text, &used);
-  } catch (...) {
-    used = 0;
-  }
-  if (used == 0 || used != text.size() || !std::isfinite(v)) throw Error(option + ": '" + text + "' is not a number");
-  return v;
-}
-
-class Args {
- public:
-  Args(const std::vector<std::string>& a, std::size_t from) : a_(a), i_(from) {}
-  bool done() const { return i_ >= a_.size(); }
-  const std::string& next() { return a_[i_++]; }
-  const std::string& value(const std::string& option) {
-    if (done()) throw Error(option + " needs a value");
-    return next();
-  }
-
- private:
-  const std::vector<std::string>& a_;
-  std::size_t i_;
-};
+using command_args::Args;
+using command_args::real_value;
 
 LeadOptions parse_lead(Args a) {
   LeadOptions o;
   while (!a.done()) {
     const std::string& w = a.next();
     if (w == "--reference") {
+      a.once(w);
       o.reference = a.value(w);
     } else if (w == "--out") {
+      a.once(w);
       o.out = a.value(w);
     } else if (w == "--nodes") {
+      a.once(w);
       o.nodes = true;
     } else if (w == "--solver") {
+      a.once(w);
       const std::string& v = a.value(w);
       if (v != "cholesky" && v != "iccg") throw Error("--solver must be cholesky or iccg");
       o.solver = v == "iccg" ? SolverChoice::iccg : SolverChoice::cholesky;
     } else if (w == "--memory") {
+      a.once(w);
       o.memory_mib = real_value(w, a.value(w));
       if (o.memory_mib <= 0.0) throw Error("--memory must be positive");
     } else if (w.rfind("-", 0) != 0 && o.dir.empty()) {
@@ -87,8 +69,10 @@ MontageOptions parse_montage(Args a) {
       if (eq == std::string::npos || eq == 0) throw Error("--current " + v + ": expected NAME=MA");
       o.currents.emplace_back(v.substr(0, eq), real_value("--current " + v, v.substr(eq + 1)));
     } else if (w == "--out") {
+      a.once(w);
       o.out = a.value(w);
     } else if (w == "--model") {
+      a.once(w);
       o.model = a.value(w);
     } else if (w.rfind("-", 0) != 0 && o.file.empty()) {
       o.file = w;
