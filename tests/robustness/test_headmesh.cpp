@@ -5,9 +5,13 @@
 // signal, no hang, and the directory as it was, or when the run succeeds,
 // exactly the files it should leave.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -293,6 +297,56 @@ TEST(HeadmeshFaults, SoundOutcomeForEachFault) {
     EXPECT_FALSE(fs::exists(dir + "/MARKER")) << "the file was run";
     if (c.after && r.status == 0) c.after(dir);
   }
+}
+
+// An import ended by SIGTERM while it writes the model leaves the directory as
+// it was: no temporary, no file of the new model.
+TEST(HeadmeshFaults, TerminatedDuringImportLeavesNoTemporary) {
+  if (!fs::exists(BIN_DIR "/headmesh")) GTEST_SKIP() << "headmesh is not built";
+  const std::string dir = testmesh::fresh_dir("headmesh-sigterm");
+  // a mesh whose model takes long enough to write to be caught at it
+  ASSERT_EQ(child::run(BIN_DIR "/headmesh", "sphere --out big.msh --size 4 --binary", dir).status, 0);
+  fs::create_directory(dir + "/model");
+  testmesh::write_file(dir + "/model/notes.txt", "the user's own\n");
+  const Files before = robust::snapshot(dir + "/model");
+  bool caught = false;
+  // until the import is caught with a model file half written (a few tries at most)
+  for (int attempt = 0; attempt < 10 && !caught; ++attempt) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const int null = open("/dev/null", O_RDWR);
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+      if (chdir(dir.c_str()) == 0)
+        execl(BIN_DIR "/headmesh", "headmesh", "import", "big.msh", "--out", "model", "--patch", "0,0,92,20=1",
+              "--patch", "0,0,-92,20=0", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // watch for a temporary of the model files, then hold the program where it is
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool writing = false;
+    while (!writing && std::chrono::steady_clock::now() < until && waitpid(pid, nullptr, WNOHANG) == 0)
+      for (const auto& e : fs::directory_iterator(dir + "/model"))
+        writing = writing || e.path().filename().string().starts_with("xyz.dat.");
+    kill(pid, SIGSTOP);
+    caught = writing && waitpid(pid, nullptr, WNOHANG) == 0;
+    kill(pid, caught ? SIGTERM : SIGKILL);
+    kill(pid, SIGCONT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!caught) {
+      fs::remove_all(dir + "/model");
+      fs::create_directory(dir + "/model");
+      testmesh::write_file(dir + "/model/notes.txt", "the user's own\n");
+      continue;
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_TRUE(robust::snapshot(dir + "/model") == before) << "temporaries or new files left behind";
+  }
+  EXPECT_TRUE(caught) << "the import was never met during its write";
+  fs::remove_all(dir);
 }
 
 }  // namespace
