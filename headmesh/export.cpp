@@ -26,8 +26,8 @@
 #include "headmesh/electrode_current.h"
 #include "headmesh/error.h"
 #include "headmesh/gmsh_session.h"
-#include "headmesh/map_file.h"
 #include "headmesh/staged_files.h"
+#include "shared/mesh_map.h"
 #include "shared/tetra.h"
 #include "textio/console.h"
 #include "textio/errors.h"
@@ -214,7 +214,7 @@ void tags(const std::string& dir, Results& r) {
   for (std::size_t e = 0; e < ne; ++e) r.elem_tag[e] = e + 1;
   const std::optional<std::string> file = model_file(dir, "headmesh.map");
   if (!file) return;
-  const MeshMap map = read_map(*file);
+  const mesh_map::MeshMap map = mesh_map::read_map(*file);
   if (map.node_tag.size() != nn || map.elem_tag.size() != ne)
     throw Error("headmesh.map belongs to another mesh (" + std::to_string(map.node_tag.size()) + " nodes, " +
                 std::to_string(map.elem_tag.size()) + " elements)");

@@ -6,13 +6,13 @@
 #include "headmesh/limits.h"
 #include "headmesh/cortex.h"
 #include "headmesh/error.h"
-#include "headmesh/map_file.h"
 #include "headmesh/mesh_read.h"
 #include "headmesh/model_checks.h"
 #include "headmesh/node_order.h"
 #include "headmesh/outer_surface.h"
 #include "headmesh/positions.h"
 #include "headmesh/tissues.h"
+#include "shared/mesh_map.h"
 #include "shared/model_writer.h"
 
 namespace headmesh {
@@ -117,8 +117,8 @@ model_files::Model model_files_of(const ImportOptions& opt, const SourceMesh& me
   return out;
 }
 
-MeshMap mesh_map(const SourceMesh& mesh, const Model& m) {
-  MeshMap map;
+mesh_map::MeshMap map_of(const SourceMesh& mesh, const Model& m) {
+  mesh_map::MeshMap map;
   for (std::int32_t j : m.node) map.node_tag.push_back(mesh.node_tag[j]);  // tags in model order
   for (std::size_t e : m.elem) map.elem_tag.push_back(mesh.tet_tag[e]);
   map.material_tag = m.tissues.tag;
@@ -134,8 +134,8 @@ ImportSummary import_mesh(const ImportOptions& opt) {
   const Model m = build_model(opt, mesh);
 
   // every file first to its temporary, then all committed together: all or none
-  const MeshMap map = mesh_map(mesh, m);
-  std::vector<model_files::ExtraFile> extra{{"headmesh.map", [&](textio::OutFile& f) { write_map(map, f); }}};
+  const mesh_map::MeshMap map = map_of(mesh, m);
+  std::vector<model_files::ExtraFile> extra{{"headmesh.map", [&](textio::OutFile& f) { mesh_map::write_map(map, f); }}};
   if (!m.cap.empty()) extra.push_back({"electrodes.dat", [&](textio::OutFile& f) { write_cap(m.cap, m.new_of, f); }});
   model_files::write_model(model_files_of(opt, mesh, m), opt.out, extra);
 

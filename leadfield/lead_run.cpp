@@ -14,6 +14,7 @@
 #include "leadfield/error.h"
 #include "leadfield/h5file.h"
 #include "leadfield/sampling.h"
+#include "shared/mesh_map.h"
 
 namespace leadfield {
 
@@ -25,6 +26,28 @@ constexpr int block_columns = 16;
 constexpr int sweep_columns = 8;
 
 using Clock = std::chrono::steady_clock;
+
+namespace fs = std::filesystem;
+
+// The tissue of the element each cortex point was sampled in: its volume tag
+// when the model came with a headmesh.map, else its material number.
+std::vector<std::int32_t> tissue_tags(const std::string& dir, const Mesh& mesh, const std::vector<std::int32_t>& element) {
+  std::vector<std::int32_t> tissue(element.size());
+  for (std::size_t q = 0; q < element.size(); ++q) tissue[q] = mesh.imat[element[q]];
+  const fs::path file = fs::path(dir) / "headmesh.map";
+  if (!fs::exists(file)) return tissue;
+  const mesh_map::MeshMap map = mesh_map::read_map(file.string());
+  if (map.node_tag.size() != static_cast<std::size_t>(mesh.nnode) ||
+      map.elem_tag.size() != static_cast<std::size_t>(mesh.nelem))
+    throw Error(file.string() + " belongs to another mesh (" + std::to_string(map.node_tag.size()) + " nodes, " +
+                std::to_string(map.elem_tag.size()) + " elements)");
+  for (std::int32_t& t : tissue) {
+    if (t < 1 || static_cast<std::size_t>(t) > map.material_tag.size())
+      throw Error(file.string() + " names no tissue for material " + std::to_string(t));
+    t = map.material_tag[t - 1];
+  }
+  return tissue;
+}
 
 double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
@@ -184,9 +207,11 @@ std::string run_leadfield(const LeadOptions& o) {
   h5.ints("/cortex/triangles", {p.cortex.triangles.size() / 3, 3}, p.cortex.triangles.data());
   h5.floats("/cortex/E", {k, np, 3}, e.data());
   h5.attribute("/cortex/E", "units", "V/m per mA");
-  std::vector<std::int32_t> tissue(np);
-  for (std::size_t q = 0; q < np; ++q) tissue[q] = p.mesh.imat[s.element[q]];
+  const std::vector<std::int32_t> tissue = tissue_tags(o.dir, p.mesh, s.element);
   h5.ints("/cortex/tissue", {np}, tissue.data());
+  h5.attribute("/cortex/tissue", "numbering", fs::exists(fs::path(o.dir) / "headmesh.map")
+                                                   ? "volume tags of the mesh (headmesh.map)"
+                                                   : "material numbers of prop.dat");
   h5.attribute("/cortex/tissue", "outside", static_cast<double>(s.outside));
   if (o.nodes) {
     std::vector<float> u(k * nn);

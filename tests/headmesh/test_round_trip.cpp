@@ -19,7 +19,7 @@
 
 #include "common/meshgen.h"
 #include "headmesh/gmsh_session.h"
-#include "headmesh/map_file.h"
+#include "shared/mesh_map.h"
 #include "headmesh/meshes.h"
 #include "headmesh/pipeline.h"
 #include "textio/layout.h"
@@ -102,7 +102,7 @@ TEST(HeadmeshRoundTrip, EveryMeshFormatGivesTheSameModel) {
 TEST(HeadmeshRoundTrip, ModelNodesAndElementsMapBackToTheMesh) {
   const Suite& s = suite();
   const std::string& model = imported(1);
-  const headmesh::MeshMap map = headmesh::read_map(model + "/headmesh.map");
+  const mesh_map::MeshMap map = mesh_map::read_map(model + "/headmesh.map");
   const std::vector<double> xyz = numbers(model + "/xyz.dat"), elem = numbers(model + "/elem.dat"),
                             prop = numbers(model + "/prop.dat");
   ASSERT_EQ(xyz.size(), 1 + 4 * map.node_tag.size());
@@ -149,7 +149,7 @@ TEST(HeadmeshRoundTrip, ModelNodesAndElementsMapBackToTheMesh) {
 TEST(HeadmeshRoundTrip, PatchesHoldTheirNodesAtTheirPotentials) {
   const Suite& s = solved();
   const std::string& model = s.models[0];
-  const headmesh::MeshMap map = headmesh::read_map(model + "/headmesh.map");
+  const mesh_map::MeshMap map = mesh_map::read_map(model + "/headmesh.map");
   const std::vector<double> bcp = numbers(model + "/bcp.dat"), bval = numbers(model + "/bval.dat");
   const std::vector<double> u = potentials(model);
   ASSERT_EQ(bval, (std::vector<double>{2, 1.0, 0.0}));
@@ -197,7 +197,7 @@ TEST(HeadmeshRoundTrip, ExportedFieldsAreCortexmapsValues) {
   vtkUnstructuredGrid* grid = grid_reader->GetOutput();
   auto surface_reader = read_vtk<vtkXMLUnstructuredGridReader>(s.dir + "/out_cortex.vtu");
   vtkUnstructuredGrid* surface = surface_reader->GetOutput();
-  const headmesh::MeshMap map = headmesh::read_map(s.models[0] + "/headmesh.map");
+  const mesh_map::MeshMap map = mesh_map::read_map(s.models[0] + "/headmesh.map");
   ASSERT_EQ(grid->GetNumberOfCells(), static_cast<vtkIdType>(map.elem_tag.size()));
   vtkDataArray* applied = grid->GetFieldData()->GetArray("factor applied: cortexmap's rule");
   ASSERT_NE(applied, nullptr);
@@ -260,8 +260,8 @@ TEST(HeadmeshRoundTrip, RenumberingLeavesTheSolutionUnchanged) {
   const Suite& s = solved();
   ASSERT_EQ(run(s.dir, headmesh("import '" + s.meshes[0] + "' --out '" + s.kept + "' --keep-order" + import_options)), 0);
   ASSERT_EQ(run(s.kept, hmtest::program("potsolve")), 0);
-  const headmesh::MeshMap ordered = headmesh::read_map(s.models[0] + "/headmesh.map");
-  const headmesh::MeshMap kept = headmesh::read_map(s.kept + "/headmesh.map");
+  const mesh_map::MeshMap ordered = mesh_map::read_map(s.models[0] + "/headmesh.map");
+  const mesh_map::MeshMap kept = mesh_map::read_map(s.kept + "/headmesh.map");
   const std::vector<double> u = potentials(s.models[0]), v = potentials(s.kept);
   ASSERT_EQ(u.size(), ordered.node_tag.size());
   ASSERT_EQ(v.size(), kept.node_tag.size());

@@ -1,12 +1,14 @@
-#include "headmesh/map_file.h"
+#include "shared/mesh_map.h"
 
 #include <algorithm>
 #include <fstream>
+#include <stdexcept>
 
-#include "headmesh/error.h"
 #include "textio/record.h"
 
-namespace headmesh {
+namespace mesh_map {
+
+using Error = std::runtime_error;
 
 namespace {
 
@@ -72,4 +74,4 @@ MeshMap read_map(const std::string& path) {
   return map;
 }
 
-}  // namespace headmesh
+}  // namespace mesh_map

@@ -1,5 +1,6 @@
 // headmesh.map: where each model node and element came from in the mesh, and
-// the tissue of each material.
+// the tissue of each material. Written by headmesh import, read by headmesh
+// export and leadfield.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +9,7 @@
 
 #include "textio/outfile.h"
 
-namespace headmesh {
+namespace mesh_map {
 
 struct MeshMap {
   std::vector<std::size_t> node_tag;   // mesh node tag of model node i (0-based)
@@ -23,7 +24,7 @@ struct MeshMap {
 //   elements E       then E lines: the mesh element tag of model element 1, 2, ...
 //   materials M      then M lines: material number, volume tag, conductivity (S/m)
 void write_map(const MeshMap& map, textio::OutFile& file);
-// Throws Error when the file is missing or not such a file.
+// Throws std::runtime_error when the file is missing or not such a file.
 MeshMap read_map(const std::string& path);
 
-}  // namespace headmesh
+}  // namespace mesh_map
