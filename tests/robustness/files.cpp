@@ -1,5 +1,8 @@
 #include "robustness/files.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <regex>
@@ -58,6 +61,23 @@ std::vector<std::string> messages(const std::string& console) {
 Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
            const std::string& redirect) {
   return child::run(BIN_DIR "/" + program, "", dir, prefix + " timeout 60", redirect);
+}
+
+int start_quiet(const std::string& dir, const std::vector<std::string>& argv) {
+  const std::string path = std::string(BIN_DIR "/") + argv.at(0);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (chdir(dir.c_str()) == 0) execv(path.c_str(), args.data());
+    _exit(127);
+  }
+  return pid;
 }
 
 }  // namespace robust

@@ -35,4 +35,8 @@ using Run = child::Result;
 Run run_sh(const std::string& dir, const std::string& prefix, const std::string& program,
            const std::string& redirect = "</dev/null");
 
+// Starts BIN_DIR/argv[0] with argv in dir, its console on /dev/null, and
+// returns its process id at once (for a test that signals it mid-run).
+int start_quiet(const std::string& dir, const std::vector<std::string>& argv);
+
 }  // namespace robust

@@ -5,7 +5,6 @@
 // signal, no hang, and the directory as it was, or when the run succeeds,
 // exactly the files it should leave.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -312,18 +311,9 @@ TEST(HeadmeshFaults, TerminatedDuringImportLeavesNoTemporary) {
   bool caught = false;
   // until the import is caught with a model file half written (a few tries at most)
   for (int attempt = 0; attempt < 10 && !caught; ++attempt) {
-    const pid_t pid = fork();
+    const pid_t pid = robust::start_quiet(
+        dir, {"headmesh", "import", "big.msh", "--out", "model", "--patch", "0,0,92,20=1", "--patch", "0,0,-92,20=0"});
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      dup2(null, 1);
-      dup2(null, 2);
-      if (chdir(dir.c_str()) == 0)
-        execl(BIN_DIR "/headmesh", "headmesh", "import", "big.msh", "--out", "model", "--patch", "0,0,92,20=1",
-              "--patch", "0,0,-92,20=0", static_cast<char*>(nullptr));
-      _exit(127);
-    }
     // watch for a temporary of the model files, then hold the program where it is
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool writing = false;

@@ -112,16 +112,8 @@ TEST(Hostile, TerminatedDuringWriteLeavesNoTemporary) {
   bool caught = false;
   // until the run is caught with its pattern cache half written (a few tries at most)
   for (int attempt = 0; attempt < 10 && !caught; ++attempt) {
-    const pid_t pid = fork();
+    const pid_t pid = robust::start_quiet(dir, {"potsolve"});
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      dup2(null, 1);
-      dup2(null, 2);
-      if (chdir(dir.c_str()) == 0) execl(BIN_DIR "/potsolve", "potsolve", static_cast<char*>(nullptr));
-      _exit(127);
-    }
     std::string temp;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     // watch for the temporary, then hold the program where it is
