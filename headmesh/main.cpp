@@ -72,11 +72,7 @@ int main(int argc, char** argv) {
     const Command c = parse_command(std::vector<std::string>(argv + 1, argv + argc));
     std::visit([](const auto& options) { run(options); }, c);
     return 0;
-  } catch (const Error& e) {
-    std::fprintf(stderr, "headmesh: %s\n", e.what());
-  } catch (const textio::FatalError& e) {
-    std::fprintf(stderr, "headmesh: %s\n", e.what());
-  } catch (const std::exception& e) {
+  } catch (const std::exception& e) {  // headmesh's own errors, textio's fatal errors and the rest alike
     std::fprintf(stderr, "headmesh: %s\n", e.what());
   } catch (const std::string& e) {  // what gmsh throws
     std::fprintf(stderr, "headmesh: gmsh: %s\n", e.substr(0, e.find('\n')).c_str());
