@@ -16,18 +16,30 @@
 
 namespace potsolve {
 
+// Whether a kernel pays to share its work: it is timed on all members and on
+// member 0 alone, runs the faster way, and the other way every 32nd call to keep
+// both times current. Shared work pays only while every member gets a
+// processor. Either way gives the same bits.
+class Pace {
+ public:
+  // Before a call: true when this call runs on member 0 alone.
+  bool start();
+  // After the call.
+  void stop();
+
+ private:
+  bool alone_ = false;
+  std::int64_t calls_ = 0;
+  double mean_[2] = {0.0, 0.0};  // smoothed seconds per call: shared, alone
+  int seen_[2] = {0, 0};
+  std::chrono::steady_clock::time_point start_;
+};
+
 class Crew {
  public:
   explicit Crew(const IccgSystem& s);
 
   int members() const { return team_.size(); }
-
-  // Called before each iteration, plain says whether it is one without a
-  // test. Shared work pays only while every member gets a processor: the crew
-  // times the plain iterations it runs on all members and on member 0 alone,
-  // runs each iteration the faster way, and the other way every 32nd time to
-  // keep both times current. Either way gives the same bits.
-  void pace(bool plain);
 
   // y = A x; returns the sum of x(i) y(i).
   double matvec_dot(const std::vector<double>& x, std::vector<double>& y);
@@ -46,18 +58,16 @@ class Crew {
   struct alignas(64) Counter {
     std::atomic<std::int32_t> v{0};
   };
-  // y = A x on every member's rows; member 0 folds its own rows as it goes.
+  // y = A x on every member's rows, each row folded in ascending order.
   template <class Fold>
   void product(const std::vector<double>& x, std::vector<double>& y, Fold fold);
+  void precond_shared(const double* r, double* z);
 
   const IccgSystem& s_;
   Team team_;
-  bool alone_ = false;           // the current iteration on member 0 alone
-  bool timing_ = false;          // the current iteration is timed
-  std::int64_t paced_ = 0;       // iterations begun
-  double mean_[2] = {0.0, 0.0};  // smoothed seconds per plain iteration: shared, alone
-  int seen_[2] = {0, 0};
-  std::chrono::steady_clock::time_point start_;
+  // the product and the passes over rows follow one pace, the sweeps another
+  Pace rows_pace_, sweep_pace_;
+  bool rows_alone_ = false;  // the current product's way, for the passes that follow it
   std::unique_ptr<Counter[]> done_;  // per member: levels of the current solve z = M^-1 r finished
 };
 

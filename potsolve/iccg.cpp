@@ -67,7 +67,6 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
   // One conjugate-gradient step per pass, a true-residual test every tenth.
   for (std::int32_t iter = 1; iter <= itmax; ++iter) {
     out.iterations = iter;
-    crew.pace(iter % test_every != 0);
     const double pap = crew.matvec_dot(pdir, qvec);
     // Breakdown (p.A.p = 0, e.g. r already 0): keep x and r as they are.
     const bool step = pap != 0.0;

@@ -1,7 +1,8 @@
 // The product y = A x on the split matrix. Per row: the 32-bit diagonal term,
 // then the lower terms, then the upper terms, each in its row's order. Two
-// variants sum a dot product with the rows as they are produced, in the same
-// ascending order as a separate pass would.
+// variants sum a dot product over the rows in ascending order, as they are
+// produced (the plain kernels) or once they are (the crew's, whose members
+// take their rows by term count).
 #include "potsolve/crew.h"
 #include "potsolve/iccg.h"
 
@@ -63,18 +64,48 @@ double residual_squared(const SplitMatrix& a, const std::vector<double>& x, cons
   return sum;
 }
 
-// Member 0 folds its rows as it makes them; the rows of the others are folded
-// after them, in order, once all are made.
+// The rows of one member's share of A times x into y, in the share's order.
+void share_times(const ProductShare& s, const double* x, double* y) {
+  const std::int32_t *row = s.row.data(), *ptr = s.ptr.data(), *col = s.col.data();
+  const float* diag = s.diag.data();
+  const double* val = s.val.data();
+  const std::int32_t count = static_cast<std::int32_t>(s.row.size());
+  for (std::int32_t k = 0; k < count; ++k) {
+    const std::int32_t i = row[k];
+    double t = static_cast<double>(diag[k]) * x[i];
+    // the lower, then the upper terms of row i
+    for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t + val[p] * x[col[p]];
+    y[i] = t;
+  }
+}
+
+// Every member makes its share's rows; the rows are folded in ascending order,
+// member 0's by member 0 once its rows are made, the others' once all are made.
+// The passes over rows that follow go the product's way.
 template <class Fold>
 void Crew::product(const std::vector<double>& x, std::vector<double>& y, Fold fold) {
-  if (members() == 1 || alone_) return rows_times(s_.a, x.data(), y.data(), 1, s_.a.n, fold);
+  const std::vector<ProductShare>& shares = s_.plan.product;
   const std::vector<std::int32_t>& b = s_.plan.bounds;
-  team_.run([&](int t) {
-    if (t == 0) rows_times(s_.a, x.data(), y.data(), b[0] + 1, b[1], fold);
-    else rows_times(s_.a, x.data(), y.data(), b[t] + 1, b[t + 1], [](std::int32_t, double) {});
-  });
-  const double* yp = y.data();
-  for (std::int32_t i = b[1] + 1; i <= s_.a.n; ++i) fold(i, yp[i]);
+  double* yp = y.data();
+  const auto fold_rows = [&](std::int32_t first, std::int32_t last) {
+    for (std::int32_t i = first; i <= last; ++i) fold(i, yp[i]);
+  };
+  if (members() == 1) {
+    share_times(shares[0], x.data(), yp);
+    return fold_rows(1, s_.a.n);
+  }
+  rows_alone_ = rows_pace_.start();
+  if (rows_alone_) {
+    for (const ProductShare& share : shares) share_times(share, x.data(), yp);
+    fold_rows(1, s_.a.n);
+  } else {
+    team_.run([&](int t) {
+      share_times(shares[static_cast<std::size_t>(t)], x.data(), yp);
+      if (t == 0) fold_rows(b[0] + 1, b[1]);
+    });
+    fold_rows(b[1] + 1, s_.a.n);
+  }
+  rows_pace_.stop();
 }
 
 double Crew::matvec_dot(const std::vector<double>& x, std::vector<double>& y) {

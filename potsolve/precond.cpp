@@ -1,5 +1,7 @@
 // The preconditioner solve z = M^-1 r: a forward sweep with (D + L), then a
-// backward sweep with (D + L^T) over the upper rows.
+// backward sweep with (D + L^T) over the upper rows. The plain sweeps take the
+// rows in order; the crew's take them by the levels of the solve's plan, which
+// gives every row the same values from the same operations.
 #include "potsolve/crew.h"
 #include "potsolve/iccg.h"
 
@@ -31,32 +33,50 @@ void backward_sweep(const SplitMatrix& a, const IcFactor& f, double* z) {
   }
 }
 
+// Rows k0 .. k1-1 of a sweep's share, each in its own order.
+template <bool Forward>
+void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, const double* r, double* z) {
+  const std::int32_t *row = s.row.data(), *ptr = s.ptr.data(), *col = s.col.data();
+  const double *val = s.val.data(), *rd = s.rd.data();
+  for (std::int32_t k = k0; k < k1; ++k) {
+    const std::int32_t i = row[k];
+    if constexpr (Forward) {
+      double t = r[i];
+      for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t - val[p] * z[col[p]];
+      z[i] = t * rd[k];
+    } else {
+      double t = 0.0;
+      for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t + val[p] * z[col[p]];
+      z[i] = z[i] - t * rd[k];
+    }
+  }
+}
+
+// A whole sweep on one thread: level by level, every share's rows of the level.
+template <bool Forward>
+void sweep_alone(const Sweep& sw, const double* r, double* z) {
+  std::vector<std::int32_t> at(sw.shares.size(), 0);
+  for (std::int32_t l = 0; l < sw.levels; ++l)
+    for (std::size_t u = 0; u < sw.shares.size(); ++u) {
+      const std::int32_t end = sw.shares[u].level_end[l];
+      share_rows<Forward>(sw.shares[u], at[u], end, r, z);
+      at[u] = end;
+    }
+}
+
 // One member's share of a sweep, level by level; before each level it waits
 // until the members holding the rows it reads have finished theirs. done[u]
 // counts the levels member u has finished, from base on.
 template <bool Forward, class Wait>
 void sweep_share(const SweepShare& s, std::int32_t levels, int members, std::int32_t base, int me,
                  Wait wait, std::atomic<std::int32_t>& mine, const double* r, double* z) {
-  const std::int32_t *row = s.row.data(), *ptr = s.ptr.data(), *col = s.col.data();
-  const double *val = s.val.data(), *rd = s.rd.data();
   std::int32_t k = 0;
   for (std::int32_t l = 0; l < levels; ++l) {
     const std::int32_t* need = s.need.data() + static_cast<std::size_t>(l) * members;
     for (int u = 0; u < members; ++u)
       if (u != me && need[u] > 0) wait(u, base + need[u]);
-    // the member's rows of this level, each in its own order
-    for (const std::int32_t end = s.level_end[l]; k < end; ++k) {
-      const std::int32_t i = row[k];
-      if constexpr (Forward) {
-        double t = r[i];
-        for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t - val[p] * z[col[p]];
-        z[i] = t * rd[k];
-      } else {
-        double t = 0.0;
-        for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t + val[p] * z[col[p]];
-        z[i] = z[i] - t * rd[k];
-      }
-    }
+    share_rows<Forward>(s, k, s.level_end[l], r, z);
+    k = s.level_end[l];
     mine.store(base + l + 1, std::memory_order_release);
   }
 }
@@ -69,16 +89,30 @@ void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<do
   backward_sweep(a, f, z.data());
 }
 
-// The forward sweep's levels count 1..F on every member's counter (a serial
-// sweep counts as one level, F = 1); the backward sweep starts when every
-// member has reached F and counts on from there.
 void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
   const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
-  if (members() == 1 || alone_ || (!fw.shared && !bw.shared)) return precond_solve(s_.a, s_.f, rv, zv);
-  const int members = this->members();
-  for (int u = 0; u < members; ++u) done_[u].v.store(0, std::memory_order_relaxed);
   const double* r = rv.data();
   double* z = zv.data();
+  if (members() == 1 || (!fw.shared && !bw.shared)) {
+    sweep_alone<true>(fw, r, z);
+    return sweep_alone<false>(bw, r, z);
+  }
+  if (sweep_pace_.start()) {
+    sweep_alone<true>(fw, r, z);
+    sweep_alone<false>(bw, r, z);
+  } else {
+    precond_shared(r, z);
+  }
+  sweep_pace_.stop();
+}
+
+// The forward sweep's levels count 1..F on every member's counter (a sweep
+// not shared counts as one level, F = 1); the backward sweep starts when every
+// member has reached F and counts on from there.
+void Crew::precond_shared(const double* r, double* z) {
+  const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
+  const int members = this->members();
+  for (int u = 0; u < members; ++u) done_[u].v.store(0, std::memory_order_relaxed);
   team_.run([&](int me) {
     auto wait = [this](int u, std::int32_t level) {
       Backoff b;
@@ -89,13 +123,13 @@ void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
     if (fw.shared) {
       sweep_share<true>(fw.shares[me], fw.levels, members, 0, me, wait, mine, r, z);
     } else {
-      if (me == 0) forward_sweep(s_.a, s_.f, r, z);
+      if (me == 0) sweep_alone<true>(fw, r, z);
       mine.store(1, std::memory_order_release);
     }
     // every member past the forward sweep
     for (int u = 0; u < members; ++u) wait(u, flevels);
     if (bw.shared) sweep_share<false>(bw.shares[me], bw.levels, members, flevels, me, wait, mine, r, z);
-    else if (me == 0) backward_sweep(s_.a, s_.f, z);
+    else if (me == 0) sweep_alone<false>(bw, r, z);
   });
 }
 

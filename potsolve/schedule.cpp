@@ -1,5 +1,6 @@
 // Planning a solve's work for its threads: row ranges for the product and the
-// vector passes, levels for the two triangular sweeps.
+// vector passes, levels for the two triangular sweeps, and the order of the
+// rows within each.
 #include "potsolve/schedule.h"
 
 #include <algorithm>
@@ -25,10 +26,22 @@ struct Triangle {
 // Fewer rows per level and member than this: the sweep stays serial.
 constexpr std::int32_t min_rows_per_share = 48;
 
+// The rows first..last in ascending order of their term counts, each count's
+// rows ascending; terms(i) is row i's count, below `bound`.
+template <class Terms>
+std::vector<std::int32_t> by_terms(const std::int32_t* rows, std::int32_t count, std::int32_t bound, Terms terms) {
+  std::vector<std::int32_t> start(static_cast<std::size_t>(bound) + 1, 0), out(static_cast<std::size_t>(count));
+  for (std::int32_t q = 0; q < count; ++q) ++start[terms(rows[q]) + 1];
+  for (std::int32_t c = 0; c < bound; ++c) start[c + 1] += start[c];
+  for (std::int32_t q = 0; q < count; ++q) out[start[terms(rows[q])]++] = rows[q];
+  return out;
+}
+
 Sweep plan_sweep(const Triangle& tri, int members) {
   Sweep sw;
   const std::int32_t n = tri.n;
   std::vector<std::int32_t> level(static_cast<std::size_t>(n) + 1, 0);
+  std::int32_t longest = 0;
   // a row's level: one above the highest level it reads
   for (std::int32_t k = 1; k <= n; ++k) {
     const std::int32_t i = tri.descending ? n + 1 - k : k;
@@ -36,43 +49,65 @@ Sweep plan_sweep(const Triangle& tri, int members) {
     for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) l = std::max(l, level[tri.col[p]] + 1);
     level[i] = l;
     sw.levels = std::max(sw.levels, l + 1);
+    longest = std::max(longest, tri.ptr[i] - tri.ptr[i - 1]);
   }
-  // the rows of each level, ascending
+  // the rows of each level by their term counts
   std::vector<std::int32_t> start(static_cast<std::size_t>(sw.levels) + 1, 0), rows(static_cast<std::size_t>(n));
   for (std::int32_t i = 1; i <= n; ++i) ++start[level[i] + 1];
   for (std::int32_t l = 0; l < sw.levels; ++l) start[l + 1] += start[l];
-  // Levels too small to divide go to member 0 whole; with too few rows in
-  // divided levels the sweep stays serial.
-  const std::int32_t divided_min = min_rows_per_share * members;
-  std::int64_t divided = 0;
-  for (std::int32_t l = 0; l < sw.levels; ++l)
-    if (start[l + 1] - start[l] >= divided_min) divided += start[l + 1] - start[l];
-  if (members < 2 || n < shared_min_rows || divided * 4 < n) return sw;
-  sw.shared = true;
   {
     std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
     for (std::int32_t i = 1; i <= n; ++i) rows[fill[level[i]]++] = i;
   }
+  const auto terms = [&tri](std::int32_t i) { return tri.ptr[i] - tri.ptr[i - 1]; };
+  for (std::int32_t l = 0; l < sw.levels; ++l) {
+    const std::vector<std::int32_t> sorted = by_terms(rows.data() + start[l], start[l + 1] - start[l], longest + 1, terms);
+    std::copy(sorted.begin(), sorted.end(), rows.begin() + start[l]);
+  }
+  // Levels too small to divide go to member 0 whole; with too few rows in
+  // divided levels the sweep is not shared: one member works the shares.
+  const std::int32_t divided_min = min_rows_per_share * members;
+  std::int64_t divided = 0;
+  for (std::int32_t l = 0; l < sw.levels; ++l)
+    if (start[l + 1] - start[l] >= divided_min) divided += start[l + 1] - start[l];
+  sw.shared = members >= 2 && n >= shared_min_rows && divided * 4 >= n;
+  if (!sw.shared) members = 1;
 
   // each level cut into one run of rows per member, of about equal terms
   std::vector<std::int32_t> owner(static_cast<std::size_t>(n) + 1, 0);
-  sw.shares.resize(static_cast<std::size_t>(members));
-  for (SweepShare& s : sw.shares) {
-    s.level_end.reserve(static_cast<std::size_t>(sw.levels));
-    s.need.assign(static_cast<std::size_t>(sw.levels) * members, 0);
-    s.ptr.push_back(0);
-  }
+  std::vector<std::int64_t> rows_of(static_cast<std::size_t>(members), 0), terms_of(rows_of);
   for (std::int32_t l = 0; l < sw.levels; ++l) {
     const std::int32_t a = start[l], b = start[l + 1];
     const int cut = b - a >= divided_min ? members : 1;
     std::int64_t total = 0;
-    for (std::int32_t q = a; q < b; ++q) total += tri.ptr[rows[q]] - tri.ptr[rows[q] - 1] + 2;
+    for (std::int32_t q = a; q < b; ++q) total += terms(rows[q]) + 2;
     std::int64_t sum = 0;
     for (std::int32_t q = a; q < b; ++q) {
       const std::int32_t i = rows[q];
       const int t = static_cast<int>(std::min<std::int64_t>(cut - 1, sum * cut / total));
-      sum += tri.ptr[i] - tri.ptr[i - 1] + 2;
+      sum += terms(i) + 2;
       owner[i] = t;
+      ++rows_of[t];
+      terms_of[t] += terms(i);
+    }
+  }
+  sw.shares.resize(static_cast<std::size_t>(members));
+  for (int t = 0; t < members; ++t) {
+    SweepShare& s = sw.shares[static_cast<std::size_t>(t)];
+    const auto nrows = static_cast<std::size_t>(rows_of[t]), nterms = static_cast<std::size_t>(terms_of[t]);
+    s.level_end.reserve(static_cast<std::size_t>(sw.levels));
+    s.need.assign(static_cast<std::size_t>(sw.levels) * members, 0);
+    s.row.reserve(nrows);
+    s.rd.reserve(nrows);
+    s.ptr.reserve(nrows + 1);
+    s.col.reserve(nterms);
+    s.val.reserve(nterms);
+    s.ptr.push_back(0);
+  }
+  for (std::int32_t l = 0; l < sw.levels; ++l) {
+    for (std::int32_t q = start[l]; q < start[l + 1]; ++q) {
+      const std::int32_t i = rows[q];
+      const int t = owner[i];
       SweepShare& s = sw.shares[static_cast<std::size_t>(t)];
       s.row.push_back(i);
       // the row's terms in its own order, and the levels it waits for
@@ -91,6 +126,41 @@ Sweep plan_sweep(const Triangle& tri, int members) {
   return sw;
 }
 
+// Member t's rows of the product by their term counts, with a copy of their
+// terms in that order.
+ProductShare plan_product(const SplitMatrix& a, std::int32_t first, std::int32_t last) {
+  ProductShare s;
+  const std::int32_t count = last - first + 1;
+  std::vector<std::int32_t> range(static_cast<std::size_t>(count));
+  std::int32_t longest = 0;
+  std::int64_t nterms = 0;
+  const auto terms = [&a](std::int32_t i) { return a.lowptr[i] - a.lowptr[i - 1] + a.upptr[i] - a.upptr[i - 1]; };
+  for (std::int32_t q = 0; q < count; ++q) {
+    range[q] = first + q;
+    longest = std::max(longest, terms(first + q));
+    nterms += terms(first + q);
+  }
+  s.row = by_terms(range.data(), count, longest + 1, terms);
+  s.diag.reserve(static_cast<std::size_t>(count));
+  s.ptr.reserve(static_cast<std::size_t>(count) + 1);
+  s.col.reserve(static_cast<std::size_t>(nterms));
+  s.val.reserve(static_cast<std::size_t>(nterms));
+  s.ptr.push_back(0);
+  for (const std::int32_t i : s.row) {
+    s.diag.push_back(a.diag[i]);
+    for (std::int32_t p = a.lowptr[i - 1] + 1; p <= a.lowptr[i]; ++p) {
+      s.col.push_back(a.lowcol[p]);
+      s.val.push_back(a.lowval[p]);
+    }
+    for (std::int32_t u = a.upptr[i - 1] + 1; u <= a.upptr[i]; ++u) {
+      s.col.push_back(a.upcol[u]);
+      s.val.push_back(a.upval[u]);
+    }
+    s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
+  }
+  return s;
+}
+
 }  // namespace
 
 Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
@@ -101,7 +171,7 @@ Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
   plan.bounds = split_rows(n, plan.members, [&a](std::int32_t i) {
     return static_cast<std::int64_t>(a.lowptr[i]) + a.upptr[i] + 2 * static_cast<std::int64_t>(i);
   });
-  if (plan.members < 2) return plan;
+  for (int t = 0; t < plan.members; ++t) plan.product.push_back(plan_product(a, plan.bounds[t] + 1, plan.bounds[t + 1]));
   plan.forward = plan_sweep({n, a.lowptr.data(), a.lowcol.data(), f.lowfac.data(), f.rdiag.data(), false},
                             plan.members);
   plan.backward = plan_sweep({n, a.upptr.data(), a.upcol.data(), f.upfac.data(), f.rdiag.data(), true},

@@ -10,6 +10,7 @@
 
 #include "fixture.h"
 #include "potsolve/assemble.h"
+#include "potsolve/crew.h"
 #include "potsolve/dirichlet.h"
 #include "potsolve/threads.h"
 
@@ -191,6 +192,50 @@ TEST(Iccg, ThreadCountLeavesEveryBitUnchanged) {
     EXPECT_EQ(fixture::first_bit_difference(res, res1, 1), -1);
     EXPECT_EQ(t.calls, t1.calls);
     EXPECT_EQ(r.iterations, r1.iterations);
+  }
+}
+
+TEST(Iccg, CrewKernelsEqualThePlainOnesBitForBit) {
+  // The crew takes the product's rows by term count and the sweeps' rows by
+  // level; on a brick numbered as a mesher might (odd nodes first: uneven rows,
+  // hundreds of levels) every value must still come from the plain kernels'
+  // operations, on one thread and on several.
+  testmesh::Mesh mesh = testmesh::brick(24, 13, 12, edge);
+  std::vector<std::int32_t> to(mesh.nnode + 1);
+  std::int32_t next = 0;
+  for (int odd : {1, 0})
+    for (std::int32_t i = 1; i <= mesh.nnode; ++i)
+      if (i % 2 == odd) to[i] = ++next;
+  testmesh::Mesh renumbered = mesh;
+  for (std::int32_t i = 1; i <= mesh.nnode; ++i)
+    for (int c = 0; c < 3; ++c) renumbered.xyz[3 * to[i] + c] = mesh.xyz[3 * i + c];
+  for (std::size_t k = 4; k < mesh.ielem.size(); ++k) renumbered.ielem[k] = to[mesh.ielem[k]];
+  ModelStore m = fixture::make_store(renumbered, {1.0f});
+  potsolve::assemble(m, m.nnode, m.nelem);
+  const std::int32_t n = m.nnode;
+  ASSERT_GE(n, potsolve::shared_min_rows);
+  std::vector<double> x(n + 1, 0.0), b(n + 1, 0.0);
+  for (std::int32_t i = 1; i <= n; ++i) x[i] = std::sin(0.37 * i), b[i] = std::cos(0.11 * i);
+  const potsolve::IccgSystem plain = potsolve::prepare_iccg(m, n, 1);
+  std::vector<double> y0(n + 1, 0.0), r0(n + 1, 0.0), z0(n + 1, 0.0);
+  const double dot0 = potsolve::matvec_dot(plain.a, x, y0);
+  const double ee0 = potsolve::residual_squared(plain.a, x, b, r0);
+  potsolve::precond_solve(plain.a, plain.f, b, z0);
+  for (int threads : {1, 2, 3}) {
+    SCOPED_TRACE(threads);
+    const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n, threads);
+    potsolve::Crew crew(s);
+    // each pace takes both ways in its first two calls (shared, then member 0 alone)
+    for (int call = 1; call <= 2; ++call) {
+      SCOPED_TRACE(call);
+      std::vector<double> y(n + 1, 0.0), r(n + 1, 0.0), z(n + 1, 0.0);
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(crew.matvec_dot(x, y)), std::bit_cast<std::uint64_t>(dot0));
+      EXPECT_EQ(fixture::first_bit_difference(y, y0), -1);
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(crew.residual_squared(x, b, r)), std::bit_cast<std::uint64_t>(ee0));
+      EXPECT_EQ(fixture::first_bit_difference(r, r0), -1);
+      crew.precond(b, z);
+      EXPECT_EQ(fixture::first_bit_difference(z, z0), -1);
+    }
   }
 }
 
