@@ -74,13 +74,14 @@ void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne, int thread
 }
 
 // The ICCG solve with its records: the tolerance, one progress record per
-// test, and the end of the iteration. A failed iteration pauses. Returns
+// test, and the end of the iteration. The solve keeps only what the iteration
+// reads; the assembled matrix is released as it is split. A failed iteration pauses. Returns
 // whether it converged.
 bool solve_iccg(ModelStore& m, std::int32_t n, int threads) {
   textio::Console& con = textio::console();
   IccgSystem s;
   try {
-    s = prepare_iccg(m, n, threads);
+    s = prepare_iccg_lean(m, n, threads);
   } catch (const UnfitPattern& u) {
     con.record(textio::Record().text(" Matrix pattern unfit for ICCG at row ").i32(u.row));
     silent_stop();
@@ -114,6 +115,14 @@ bool solve_iccg(ModelStore& m, std::int32_t n, int threads) {
   return r.converged;
 }
 
+// The element tables, which only the assembly reads: released before the
+// solve makes its copies of the matrix.
+void release_elements(ModelStore& m) {
+  std::vector<std::int32_t>().swap(m.ielem);
+  std::vector<std::int32_t>().swap(m.imat);
+  std::vector<float>().swap(m.sigel);
+}
+
 }  // namespace
 
 void run_potsolve(ModelStore& m, const std::string& cache_path) {
@@ -136,6 +145,7 @@ void run_potsolve(ModelStore& m, const std::string& cache_path) {
 
   say(" Assemble the Stiffness matrix ");
   assemble_or_stop(m, n, ne, threads);
+  release_elements(m);
 
   say(" apply dirichlet condition ");
   apply_dirichlet(m, nd);

@@ -33,6 +33,31 @@ IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
   return s;
 }
 
+namespace {
+
+template <class T>
+void release(std::vector<T>& v) {
+  std::vector<T>().swap(v);
+}
+
+}  // namespace
+
+IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) {
+  if (const std::int32_t bad = pattern_fault(n, m.irow, m.jcol); bad != 0) throw UnfitPattern{bad};
+  if (m.amat.size() <= static_cast<std::size_t>(m.irow[n])) throw UnfitPattern{n};
+  IccgSystem s;
+  s.a = split_triangles(n, m);
+  release(m.irow), release(m.jcol), release(m.amat);
+  build_transpose_map(s.a);
+  s.f = factorize_ic(s.a);
+  s.plan = plan_products(s.a, threads);
+  release(s.a.diag), release(s.a.lowval), release(s.a.upval), release(s.a.mirror);
+  plan_sweeps(s.plan, s.a, s.f);
+  release(s.a.lowptr), release(s.a.lowcol), release(s.a.upptr), release(s.a.upcol);
+  release(s.f.rdiag), release(s.f.lowfac), release(s.f.upfac);
+  return s;
+}
+
 // The passes over all rows run on every member's rows. The update of x along p
 // waits until the preconditioner has run, and is made beside the dot product
 // r.z; on the iterations that test x it is made at once.

@@ -88,12 +88,23 @@ void build_transpose_map(SplitMatrix& a);
 IcFactor factorize_ic(const SplitMatrix& a);
 
 // The shares of up to `threads` threads in the iteration on a and f (one
-// thread below shared_min_rows rows).
+// thread below shared_min_rows rows): plan_products, then plan_sweeps.
 Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads);
+// The members, their rows and their products' terms; the plan's sweeps from the factor.
+Schedule plan_products(const SplitMatrix& a, int threads);
+void plan_sweeps(Schedule& plan, const SplitMatrix& a, const IcFactor& f);
 
 // Checks the pattern, splits, maps, factorizes and plans the iteration for
 // `threads` threads; throws UnfitPattern.
 IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads = 1);
+
+// prepare_iccg for a run that needs nothing more of the assembled matrix or of
+// the split form: m's matrix (irow, jcol, amat) is released once split, and the
+// system keeps only what pcg_iterate reads (a.n, the factor's row_faults and
+// the plan), each part released as soon as the plan holds its copy. The
+// iteration is the same; the peak memory is that of the plan, not of the plan
+// beside the matrix it was made from.
+IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads);
 
 // y = A x (x and y indexed 1..n).
 void matvec_split(const SplitMatrix& a, const std::vector<double>& x, std::vector<double>& y);

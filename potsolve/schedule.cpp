@@ -163,7 +163,7 @@ ProductShare plan_product(const SplitMatrix& a, std::int32_t first, std::int32_t
 
 }  // namespace
 
-Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
+Schedule plan_products(const SplitMatrix& a, int threads) {
   Schedule plan;
   const std::int32_t n = a.n;
   plan.members = n >= shared_min_rows ? std::max(1, threads) : 1;
@@ -171,11 +171,31 @@ Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
   plan.bounds = split_rows(n, plan.members, [&a](std::int32_t i) {
     return static_cast<std::int64_t>(a.lowptr[i]) + a.upptr[i] + 2 * static_cast<std::int64_t>(i);
   });
-  for (int t = 0; t < plan.members; ++t) plan.product.push_back(plan_product(a, plan.bounds[t] + 1, plan.bounds[t + 1]));
-  plan.forward = plan_sweep({n, a.lowptr.data(), a.lowcol.data(), f.lowfac.data(), f.rdiag.data(), false},
-                            plan.members);
-  plan.backward = plan_sweep({n, a.upptr.data(), a.upcol.data(), f.upfac.data(), f.rdiag.data(), true},
-                             plan.members);
+  plan.product.resize(static_cast<std::size_t>(plan.members));
+  Team team(plan.members);
+  team.run([&](int t) { plan.product[static_cast<std::size_t>(t)] = plan_product(a, plan.bounds[t] + 1, plan.bounds[t + 1]); });
+  return plan;
+}
+
+void plan_sweeps(Schedule& plan, const SplitMatrix& a, const IcFactor& f) {
+  const std::int32_t n = a.n;
+  // the two sweeps side by side
+  Team team(std::min(plan.members, 2));
+  team.run([&](int member) {
+    for (int k = member; k < 2; k += team.size()) {
+      if (k == 0)
+        plan.forward = plan_sweep({n, a.lowptr.data(), a.lowcol.data(), f.lowfac.data(), f.rdiag.data(), false},
+                                  plan.members);
+      else
+        plan.backward = plan_sweep({n, a.upptr.data(), a.upcol.data(), f.upfac.data(), f.rdiag.data(), true},
+                                   plan.members);
+    }
+  });
+}
+
+Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
+  Schedule plan = plan_products(a, threads);
+  plan_sweeps(plan, a, f);
   return plan;
 }
 
