@@ -23,11 +23,11 @@ struct Triangle {
   bool descending;
 };
 
-// Fewer rows per level and member than this: the sweep stays serial.
+// Fewer rows per level and member than this: the level goes to member 0 whole.
 constexpr std::int32_t min_rows_per_share = 48;
 
-// The rows first..last in ascending order of their term counts, each count's
-// rows ascending; terms(i) is row i's count, below `bound`.
+// The `count` rows at `rows` in ascending order of their term counts terms(i),
+// which lie below `bound`; rows of one count keep their given order.
 template <class Terms>
 std::vector<std::int32_t> by_terms(const std::int32_t* rows, std::int32_t count, std::int32_t bound, Terms terms) {
   std::vector<std::int32_t> start(static_cast<std::size_t>(bound) + 1, 0), out(static_cast<std::size_t>(count));
