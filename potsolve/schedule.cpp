@@ -61,7 +61,8 @@ Sweep plan_sweep(const Triangle& tri, int members) {
   }
   const auto terms = [&tri](std::int32_t i) { return tri.ptr[i] - tri.ptr[i - 1]; };
   for (std::int32_t l = 0; l < sw.levels; ++l) {
-    const std::vector<std::int32_t> sorted = by_terms(rows.data() + start[l], start[l + 1] - start[l], longest + 1, terms);
+    const std::vector<std::int32_t> sorted =
+        by_terms(rows.data() + start[l], start[l + 1] - start[l], longest + 1, terms);
     std::copy(sorted.begin(), sorted.end(), rows.begin() + start[l]);
   }
   // Levels too small to divide go to member 0 whole; with too few rows in
@@ -173,7 +174,9 @@ Schedule plan_products(const SplitMatrix& a, int threads) {
   });
   plan.product.resize(static_cast<std::size_t>(plan.members));
   Team team(plan.members);
-  team.run([&](int t) { plan.product[static_cast<std::size_t>(t)] = plan_product(a, plan.bounds[t] + 1, plan.bounds[t + 1]); });
+  team.run([&](int t) {
+    plan.product[static_cast<std::size_t>(t)] = plan_product(a, plan.bounds[t] + 1, plan.bounds[t + 1]);
+  });
   return plan;
 }
 

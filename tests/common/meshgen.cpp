@@ -11,6 +11,20 @@
 
 namespace testmesh {
 
+Mesh odd_nodes_first(const Mesh& mesh) {
+  std::vector<std::int32_t> to(static_cast<std::size_t>(mesh.nnode) + 1);
+  std::int32_t next = 0;
+  for (int odd : {1, 0})
+    for (std::int32_t i = 1; i <= mesh.nnode; ++i)
+      if (i % 2 == odd) to[i] = ++next;
+  Mesh renumbered = mesh;
+  for (std::int32_t i = 1; i <= mesh.nnode; ++i)
+    for (int c = 0; c < 3; ++c)
+      renumbered.xyz[3 * static_cast<std::size_t>(to[i]) + c] = mesh.xyz[3 * static_cast<std::size_t>(i) + c];
+  for (std::size_t k = 4; k < mesh.ielem.size(); ++k) renumbered.ielem[k] = to[mesh.ielem[k]];
+  return renumbered;
+}
+
 Mesh brick(int nx, int ny, int nz, float h, int nmat) {
   // makemodel's grid of cubes, every tetrahedron kept, with material 1
   makemodel::CubeGrid grid;

@@ -21,6 +21,10 @@ using Mesh = model_files::Tables;
 // along x when nmat > 1.
 Mesh brick(int nx, int ny, int nz, float h = 1.0f, int nmat = 1);
 
+// The same mesh with its nodes numbered as a mesher might: the odd nodes
+// first, then the even ones (uneven rows, hundreds of sweep levels).
+Mesh odd_nodes_first(const Mesh& mesh);
+
 // A random mesh: nnode nodes scattered in the unit cube, nelem elements whose
 // corners are drawn near each other in node order (so rows stay short), with a
 // fraction of elements that repeat a corner and some nodes in no element.

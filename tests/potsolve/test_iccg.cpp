@@ -200,17 +200,7 @@ TEST(Iccg, CrewKernelsEqualThePlainOnesBitForBit) {
   // level; on a brick numbered as a mesher might (odd nodes first: uneven rows,
   // hundreds of levels) every value must still come from the plain kernels'
   // operations, on one thread and on several.
-  testmesh::Mesh mesh = testmesh::brick(24, 13, 12, edge);
-  std::vector<std::int32_t> to(mesh.nnode + 1);
-  std::int32_t next = 0;
-  for (int odd : {1, 0})
-    for (std::int32_t i = 1; i <= mesh.nnode; ++i)
-      if (i % 2 == odd) to[i] = ++next;
-  testmesh::Mesh renumbered = mesh;
-  for (std::int32_t i = 1; i <= mesh.nnode; ++i)
-    for (int c = 0; c < 3; ++c) renumbered.xyz[3 * to[i] + c] = mesh.xyz[3 * i + c];
-  for (std::size_t k = 4; k < mesh.ielem.size(); ++k) renumbered.ielem[k] = to[mesh.ielem[k]];
-  ModelStore m = fixture::make_store(renumbered, {1.0f});
+  ModelStore m = fixture::make_store(testmesh::odd_nodes_first(testmesh::brick(24, 13, 12, edge)), {1.0f});
   potsolve::assemble(m, m.nnode, m.nelem);
   const std::int32_t n = m.nnode;
   ASSERT_GE(n, potsolve::shared_min_rows);

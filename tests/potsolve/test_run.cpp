@@ -106,16 +106,7 @@ TEST(PotsolveRun, ThreadCountLeavesTheOutputsUnchanged) {
   // A model large enough for the threaded paths, its nodes numbered as a
   // mesher might (odd nodes first); HEADFIELD_THREADS=1, 2 and 3 and the
   // default give the same bytes in every output and on the console.
-  testmesh::Mesh mesh = testmesh::brick(24, 16, 16);
-  std::vector<std::int32_t> to(mesh.nnode + 1);
-  std::int32_t next = 0;
-  for (int odd : {1, 0})
-    for (std::int32_t i = 1; i <= mesh.nnode; ++i)
-      if (i % 2 == odd) to[i] = ++next;
-  testmesh::Mesh renumbered = mesh;
-  for (std::int32_t i = 1; i <= mesh.nnode; ++i)
-    for (int c = 0; c < 3; ++c) renumbered.xyz[3 * to[i] + c] = mesh.xyz[3 * i + c];
-  for (std::size_t k = 4; k < mesh.ielem.size(); ++k) renumbered.ielem[k] = to[mesh.ielem[k]];
+  const testmesh::Mesh renumbered = testmesh::odd_nodes_first(testmesh::brick(24, 16, 16));
   const testmesh::Boundary b = testmesh::end_faces(renumbered, 24.0f, {1.0f});
   std::string console, potent, cache;
   for (const char* threads : {"1", "2", "3", ""}) {
