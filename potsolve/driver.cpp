@@ -75,8 +75,8 @@ void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne, int thread
 
 // The ICCG solve with its records: the tolerance, one progress record per
 // test, and the end of the iteration. The solve keeps only what the iteration
-// reads; the assembled matrix is released as it is split. A failed iteration pauses. Returns
-// whether it converged.
+// reads; the assembled matrix is released as it is split. A failed iteration
+// pauses. Returns whether it converged.
 bool solve_iccg(ModelStore& m, std::int32_t n, int threads) {
   textio::Console& con = textio::console();
   IccgSystem s;

@@ -19,21 +19,11 @@ double dot(std::int32_t n, const std::vector<double>& a, const std::vector<doubl
   return sum;
 }
 
-}  // namespace
-
-IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
-  // the assembled storage: a pattern the split can work on, with a value per term
+// The assembled storage: a pattern the split can work on, with a value per term.
+void require_fit(const ModelStore& m, std::int32_t n) {
   if (const std::int32_t bad = pattern_fault(n, m.irow, m.jcol); bad != 0) throw UnfitPattern{bad};
   if (m.amat.size() <= static_cast<std::size_t>(m.irow[n])) throw UnfitPattern{n};
-  IccgSystem s;
-  s.a = split_triangles(n, m);
-  build_transpose_map(s.a);
-  s.f = factorize_ic(s.a);
-  s.plan = plan_schedule(s.a, s.f, threads);
-  return s;
 }
-
-namespace {
 
 template <class T>
 void release(std::vector<T>& v) {
@@ -42,9 +32,18 @@ void release(std::vector<T>& v) {
 
 }  // namespace
 
+IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
+  require_fit(m, n);
+  IccgSystem s;
+  s.a = split_triangles(n, m);
+  build_transpose_map(s.a);
+  s.f = factorize_ic(s.a);
+  s.plan = plan_schedule(s.a, s.f, threads);
+  return s;
+}
+
 IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) {
-  if (const std::int32_t bad = pattern_fault(n, m.irow, m.jcol); bad != 0) throw UnfitPattern{bad};
-  if (m.amat.size() <= static_cast<std::size_t>(m.irow[n])) throw UnfitPattern{n};
+  require_fit(m, n);
   IccgSystem s;
   s.a = split_triangles(n, m);
   release(m.irow), release(m.jcol), release(m.amat);
