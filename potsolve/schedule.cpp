@@ -25,6 +25,8 @@ struct Triangle {
 
 // Fewer rows per level and member than this: the level goes to member 0 whole.
 constexpr std::int32_t min_rows_per_share = 48;
+// Fewer rows per level on average than this: the sweep keeps the rows' order.
+constexpr std::int32_t min_rows_per_level = 8;
 
 // The `count` rows at `rows` in ascending order of their term counts terms(i),
 // which lie below `bound`; rows of one count keep their given order.
@@ -50,6 +52,32 @@ Sweep plan_sweep(const Triangle& tri, int members) {
     level[i] = l;
     sw.levels = std::max(sw.levels, l + 1);
     longest = std::max(longest, tri.ptr[i] - tri.ptr[i - 1]);
+  }
+  // Levels of a few rows each (a numbering that follows the mesh) leave the
+  // processor nothing to overlap and only scatter the row order: the sweep then
+  // takes its rows in order, one member, as one level.
+  if (static_cast<std::int64_t>(sw.levels) * min_rows_per_level > n) {
+    SweepShare& s = sw.shares.emplace_back();
+    sw.levels = 1;
+    s.level_end.push_back(n);
+    s.need.push_back(0);
+    s.row.reserve(static_cast<std::size_t>(n));
+    s.rd.reserve(static_cast<std::size_t>(n));
+    s.ptr.reserve(static_cast<std::size_t>(n) + 1);
+    s.col.reserve(static_cast<std::size_t>(tri.ptr[n]));
+    s.val.reserve(static_cast<std::size_t>(tri.ptr[n]));
+    s.ptr.push_back(0);
+    for (std::int32_t k = 1; k <= n; ++k) {
+      const std::int32_t i = tri.descending ? n + 1 - k : k;
+      s.row.push_back(i);
+      for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) {
+        s.col.push_back(tri.col[p]);
+        s.val.push_back(tri.fac[p]);
+      }
+      s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
+      s.rd.push_back(tri.rdiag[i]);
+    }
+    return sw;
   }
   // the rows of each level by their term counts
   std::vector<std::int32_t> start(static_cast<std::size_t>(sw.levels) + 1, 0), rows(static_cast<std::size_t>(n));

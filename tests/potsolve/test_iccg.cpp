@@ -214,6 +214,7 @@ TEST(Iccg, CrewKernelsEqualThePlainOnesBitForBit) {
   for (int threads : {1, 2, 3}) {
     SCOPED_TRACE(threads);
     const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n, threads);
+    ASSERT_GT(s.plan.forward.levels, 1);  // rows taken by level, not in order
     potsolve::Crew crew(s);
     // each pace takes both ways in its first two calls (shared, then member 0 alone)
     for (int call = 1; call <= 2; ++call) {
