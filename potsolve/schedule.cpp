@@ -39,6 +39,17 @@ std::vector<std::int32_t> by_terms(const std::int32_t* rows, std::int32_t count,
   return out;
 }
 
+// Row i at the end of a share: its terms in the row's own order, its pivot.
+void append_row(const Triangle& tri, std::int32_t i, SweepShare& s) {
+  s.row.push_back(i);
+  for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) {
+    s.col.push_back(tri.col[p]);
+    s.val.push_back(tri.fac[p]);
+  }
+  s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
+  s.rd.push_back(tri.rdiag[i]);
+}
+
 Sweep plan_sweep(const Triangle& tri, int members) {
   Sweep sw;
   const std::int32_t n = tri.n;
@@ -67,16 +78,7 @@ Sweep plan_sweep(const Triangle& tri, int members) {
     s.col.reserve(static_cast<std::size_t>(tri.ptr[n]));
     s.val.reserve(static_cast<std::size_t>(tri.ptr[n]));
     s.ptr.push_back(0);
-    for (std::int32_t k = 1; k <= n; ++k) {
-      const std::int32_t i = tri.descending ? n + 1 - k : k;
-      s.row.push_back(i);
-      for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) {
-        s.col.push_back(tri.col[p]);
-        s.val.push_back(tri.fac[p]);
-      }
-      s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
-      s.rd.push_back(tri.rdiag[i]);
-    }
+    for (std::int32_t k = 1; k <= n; ++k) append_row(tri, tri.descending ? n + 1 - k : k, s);
     return sw;
   }
   // the rows of each level by their term counts
@@ -138,17 +140,13 @@ Sweep plan_sweep(const Triangle& tri, int members) {
       const std::int32_t i = rows[q];
       const int t = owner[i];
       SweepShare& s = sw.shares[static_cast<std::size_t>(t)];
-      s.row.push_back(i);
-      // the row's terms in its own order, and the levels it waits for
+      append_row(tri, i, s);
+      // the levels it waits for
       for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) {
         const std::int32_t c = tri.col[p];
-        s.col.push_back(c);
-        s.val.push_back(tri.fac[p]);
         std::int32_t& need = s.need[static_cast<std::size_t>(l) * members + owner[c]];
         if (owner[c] != t) need = std::max(need, level[c] + 1);
       }
-      s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
-      s.rd.push_back(tri.rdiag[i]);
     }
     for (SweepShare& s : sw.shares) s.level_end.push_back(static_cast<std::int32_t>(s.row.size()));
   }
