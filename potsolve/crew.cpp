@@ -21,14 +21,14 @@ void Pace::stop() {
 
 void Crew::rows(const std::function<void(std::int32_t, std::int32_t)>& pass) {
   const std::vector<std::int32_t>& b = s_.plan.bounds;
-  if (members() == 1 || rows_alone_) return pass(1, s_.a.n);
+  if (members() == 1 || rows_pace_.alone()) return pass(1, s_.a.n);
   team_.run([&](int t) { pass(b[t] + 1, b[t + 1]); });
 }
 
 void Crew::beside(const std::function<void()>& alone,
                   const std::function<void(std::int32_t, std::int32_t)>& pass) {
   const int helpers = members() - 1;
-  if (helpers == 0 || rows_alone_) {
+  if (helpers == 0 || rows_pace_.alone()) {
     alone();
     return pass(1, s_.a.n);
   }

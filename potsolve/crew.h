@@ -24,6 +24,8 @@ class Pace {
  public:
   // Before a call: true when this call runs on member 0 alone.
   bool start();
+  // The way of the current (or last) call.
+  bool alone() const { return alone_; }
   // After the call.
   void stop();
 
@@ -67,7 +69,6 @@ class Crew {
   Team team_;
   // the product and the passes over rows follow one pace, the sweeps another
   Pace rows_pace_, sweep_pace_;
-  bool rows_alone_ = false;  // the current product's way, for the passes that follow it
   std::unique_ptr<Counter[]> done_;  // per member: levels of the current solve z = M^-1 r finished
 };
 

@@ -90,12 +90,8 @@ void Crew::product(const std::vector<double>& x, std::vector<double>& y, Fold fo
   const auto fold_rows = [&](std::int32_t first, std::int32_t last) {
     for (std::int32_t i = first; i <= last; ++i) fold(i, yp[i]);
   };
-  if (members() == 1) {
-    share_times(shares[0], x.data(), yp);
-    return fold_rows(1, s_.a.n);
-  }
-  rows_alone_ = rows_pace_.start();
-  if (rows_alone_) {
+  const bool paced = members() > 1;
+  if (!paced || rows_pace_.start()) {
     for (const ProductShare& share : shares) share_times(share, x.data(), yp);
     fold_rows(1, s_.a.n);
   } else {
@@ -105,7 +101,7 @@ void Crew::product(const std::vector<double>& x, std::vector<double>& y, Fold fo
     });
     fold_rows(b[1] + 1, s_.a.n);
   }
-  rows_pace_.stop();
+  if (paced) rows_pace_.stop();
 }
 
 double Crew::matvec_dot(const std::vector<double>& x, std::vector<double>& y) {

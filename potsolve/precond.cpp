@@ -55,13 +55,8 @@ void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, const dou
 // A whole sweep on one thread: level by level, every share's rows of the level.
 template <bool Forward>
 void sweep_alone(const Sweep& sw, const double* r, double* z) {
-  std::vector<std::int32_t> at(sw.shares.size(), 0);
   for (std::int32_t l = 0; l < sw.levels; ++l)
-    for (std::size_t u = 0; u < sw.shares.size(); ++u) {
-      const std::int32_t end = sw.shares[u].level_end[l];
-      share_rows<Forward>(sw.shares[u], at[u], end, r, z);
-      at[u] = end;
-    }
+    for (const SweepShare& s : sw.shares) share_rows<Forward>(s, l == 0 ? 0 : s.level_end[l - 1], s.level_end[l], r, z);
 }
 
 // One member's share of a sweep, level by level; before each level it waits
@@ -93,17 +88,14 @@ void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
   const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
   const double* r = rv.data();
   double* z = zv.data();
-  if (members() == 1 || (!fw.shared && !bw.shared)) {
-    sweep_alone<true>(fw, r, z);
-    return sweep_alone<false>(bw, r, z);
-  }
-  if (sweep_pace_.start()) {
+  const bool paced = members() > 1 && (fw.shared || bw.shared);
+  if (!paced || sweep_pace_.start()) {
     sweep_alone<true>(fw, r, z);
     sweep_alone<false>(bw, r, z);
   } else {
     precond_shared(r, z);
   }
-  sweep_pace_.stop();
+  if (paced) sweep_pace_.stop();
 }
 
 // The forward sweep's levels count 1..F on every member's counter (a sweep
