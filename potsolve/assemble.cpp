@@ -45,27 +45,6 @@ std::int32_t element_matrices(const ModelStore& m, std::int32_t e0, std::int32_t
   return flat;
 }
 
-// Node-to-element incidence: the slots 4 e + k (corner k of element e) of node
-// v are slot[ptr[v] .. ptr[v+1]-1], in ascending element order.
-struct Incidence {
-  std::vector<std::int32_t> ptr, slot;
-};
-
-Incidence corner_slots(const ModelStore& m, std::int32_t n, std::int32_t ne) {
-  Incidence inc;
-  inc.ptr.assign(static_cast<std::size_t>(n) + 2, 0);
-  const std::int32_t* ielem = m.ielem.data();
-  // count the slots of each node
-  for (std::int32_t s = 4; s < 4 * (ne + 1); ++s) ++inc.ptr[ielem[s] + 1];
-  // cumulative sum: the start of each node's list
-  for (std::int32_t v = 1; v <= n; ++v) inc.ptr[v + 1] += inc.ptr[v];
-  inc.slot.resize(static_cast<std::size_t>(inc.ptr[n + 1]));
-  std::vector<std::int32_t> fill(inc.ptr.begin(), inc.ptr.end() - 1);
-  // place each slot in its node's list, elements ascending
-  for (std::int32_t s = 4; s < 4 * (ne + 1); ++s) inc.slot[fill[ielem[s]]++] = s;
-  return inc;
-}
-
 // The first coupling missing from the pattern, in element order.
 struct Miss {
   std::int32_t slot = 0, corner = 0;  // slot 4 e + i, local column j
@@ -75,7 +54,11 @@ struct Miss {
 }  // namespace
 
 void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block, int threads) {
-  const Incidence inc = corner_slots(m, n, ne);
+  assemble(m, corner_slots(m, n, ne, threads), n, ne, block, threads);
+}
+
+void assemble(ModelStore& m, const CornerSlots& inc, std::int32_t n, std::int32_t ne, std::int32_t block,
+              int threads) {
   const std::int32_t* irow = m.irow.data();
   const std::int32_t* jcol = m.jcol.data();
   const std::int32_t* ielem = m.ielem.data();

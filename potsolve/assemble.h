@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "potsolve/corner_slots.h"
 #include "potsolve/model.h"
 
 namespace potsolve {
@@ -34,5 +35,8 @@ constexpr std::int32_t block_elements = 1 << 20;
 // threads share the work; the result does not depend on their number.
 void assemble(ModelStore& m, std::int32_t n, std::int32_t ne, std::int32_t block = block_elements,
               int threads = 1);
+// The same over the elements' incidence, made once for the search and the assembly.
+void assemble(ModelStore& m, const CornerSlots& inc, std::int32_t n, std::int32_t ne, std::int32_t block,
+              int threads);
 
 }  // namespace potsolve

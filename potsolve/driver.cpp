@@ -40,9 +40,10 @@ void read_model_files(ModelStore& m) {
 
 // The pattern from the cache or a new search; an unfit cache is reported, the
 // stored-term limit ends the run with its two records.
-void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path, int threads) {
+void find_pattern(ModelStore& m, const CornerSlots& inc, std::int32_t n, const std::string& cache_path,
+                  int threads) {
   try {
-    if (search_pattern(m, n, ne, cache_path, threads) == CacheRead::unfit)
+    if (search_pattern(m, inc, n, cache_path, threads) == CacheRead::unfit)
       say(" Pattern file " + std::filesystem::path(cache_path).filename().string() +
           " does not fit the model; searching again");
   } catch (const TooManyTerms& over) {
@@ -58,10 +59,10 @@ void find_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::str
 
 // The assembly; a zero-volume element or a coupling missing from the pattern
 // is reported and ends the run.
-void assemble_or_stop(ModelStore& m, std::int32_t n, std::int32_t ne, int threads) {
+void assemble_or_stop(ModelStore& m, const CornerSlots& inc, std::int32_t n, std::int32_t ne, int threads) {
   textio::Console& con = textio::console();
   try {
-    assemble(m, n, ne, block_elements, threads);
+    assemble(m, inc, n, ne, block_elements, threads);
   } catch (const ZeroVolume& z) {
     con.record(textio::Record().text(" Element").i32(z.element).text("has zero volume"));
     silent_stop();
@@ -115,9 +116,10 @@ bool solve_iccg(ModelStore& m, std::int32_t n, int threads) {
   return r.converged;
 }
 
-// The element tables, which only the assembly reads: released before the
-// solve makes its copies of the matrix.
-void release_elements(ModelStore& m) {
+// The element tables and their incidence, which only the pattern search and
+// the assembly read: released before the solve makes its copies of the matrix.
+void release_elements(ModelStore& m, CornerSlots& inc) {
+  inc = CornerSlots();
   std::vector<std::int32_t>().swap(m.ielem);
   std::vector<std::int32_t>().swap(m.imat);
   std::vector<float>().swap(m.sigel);
@@ -140,12 +142,13 @@ void run_potsolve(ModelStore& m, const std::string& cache_path) {
   m.res.assign(static_cast<std::size_t>(n) + 1, 0.0);
 
   say(" Searching Non-zero Terms in Stiffness matrix");
-  find_pattern(m, n, ne, cache_path, threads);
+  CornerSlots inc = corner_slots(m, n, ne, threads);  // for the search and the assembly
+  find_pattern(m, inc, n, cache_path, threads);
   con.record(textio::Record().text(" # of non-zeros : ").i32(m.irow[n]));
 
   say(" Assemble the Stiffness matrix ");
-  assemble_or_stop(m, n, ne, threads);
-  release_elements(m);
+  assemble_or_stop(m, inc, n, ne, threads);
+  release_elements(m, inc);
 
   say(" apply dirichlet condition ");
   apply_dirichlet(m, nd);

@@ -1,43 +1,13 @@
 #include "potsolve/pattern.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "potsolve/threads.h"
-#include "shared/buckets.h"
 
 namespace potsolve {
 
-namespace {
-
-// Node-to-element incidence: the elements holding node i are
-// elist[ptr[i] .. ptr[i+1]-1], in ascending order (an element that repeats a
-// corner appears once per slot).
-struct Incidence {
-  std::vector<std::int32_t> ptr;
-  std::vector<std::int32_t> elist;
-};
-
-Incidence node_elements(const ModelStore& m, std::int32_t n, std::int32_t ne) {
-  Incidence inc;
-  // every slot of every element, offered to the list of its node (buckets 0..n)
-  const auto slots = [&](auto put) {
-    for (std::int32_t e = 1; e <= ne; ++e)
-      for (int k = 0; k < 4; ++k) {
-        const std::int32_t v = m.ielem[4 * e + k];
-        assert(v >= 1 && v <= n);
-        put(static_cast<std::size_t>(v), e);
-      }
-  };
-  shared::group_by_bucket(static_cast<std::size_t>(n) + 1, slots, inc.ptr, inc.elist);
-  return inc;
-}
-
-}  // namespace
-
-void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
-                   std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol, int threads) {
-  const Incidence inc = node_elements(m, n, ne);
+void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, std::vector<std::int32_t>& irow,
+                   std::vector<std::int32_t>& jcol, int threads) {
   // the members' rows, of about equal numbers of element slots; each member
   // gathers its rows' columns apart, and they are joined in row order
   const int members = n >= shared_min_rows ? std::max(1, threads) : 1;
@@ -58,7 +28,7 @@ void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
       mark[i] = i;
       // gather the corners not yet in the row
       for (std::int32_t p = inc.ptr[i]; p < inc.ptr[i + 1]; ++p) {
-        const std::int32_t e = inc.elist[p];
+        const std::int32_t e = inc.slot[p] >> 2;
         for (int k = 0; k < 4; ++k) {
           const std::int32_t v = m.ielem[4 * e + k];
           if (mark[v] != i) {
@@ -89,15 +59,25 @@ void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
   for (const std::vector<std::int32_t>& cols : part) jcol.insert(jcol.end(), cols.begin(), cols.end());
 }
 
-CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path,
+void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne, std::vector<std::int32_t>& irow,
+                   std::vector<std::int32_t>& jcol, int threads) {
+  build_pattern(m, corner_slots(m, n, ne, threads), n, irow, jcol, threads);
+}
+
+CacheRead search_pattern(ModelStore& m, const CornerSlots& inc, std::int32_t n, const std::string& cache_path,
                          int threads) {
   const CacheRead cache = read_pattern_cache(cache_path, n, m.irow, m.jcol);
   if (cache != CacheRead::read) {
-    build_pattern(m, n, ne, m.irow, m.jcol, threads);
+    build_pattern(m, inc, n, m.irow, m.jcol, threads);
     write_pattern_cache(cache_path, n, m.irow, m.jcol);
   }
   m.amat.assign(m.jcol.size(), 0.0);
   return cache;
+}
+
+CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne, const std::string& cache_path,
+                         int threads) {
+  return search_pattern(m, corner_slots(m, n, ne, threads), n, cache_path, threads);
 }
 
 }  // namespace potsolve

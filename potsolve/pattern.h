@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "potsolve/corner_slots.h"
 #include "potsolve/model.h"
 #include "potsolve/pattern_cache.h"
 
@@ -25,11 +26,16 @@ struct TooManyTerms {
 // `threads` threads.
 CacheRead search_pattern(ModelStore& m, std::int32_t n, std::int32_t ne,
                          const std::string& cache_path = "irowjcol.da0", int threads = 1);
+// The same over the elements' incidence, made once for the search and the assembly.
+CacheRead search_pattern(ModelStore& m, const CornerSlots& inc, std::int32_t n, const std::string& cache_path,
+                         int threads);
 
 // Builds the pattern of the elements 1..ne over the nodes 1..n into irow and
 // jcol (no cache involved) on up to `threads` threads; throws TooManyTerms at
 // the stored-term limit.
 void build_pattern(const ModelStore& m, std::int32_t n, std::int32_t ne,
                    std::vector<std::int32_t>& irow, std::vector<std::int32_t>& jcol, int threads = 1);
+void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, std::vector<std::int32_t>& irow,
+                   std::vector<std::int32_t>& jcol, int threads);
 
 }  // namespace potsolve
