@@ -56,7 +56,9 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   const std::string cache = dir + "/irowjcol.da0";
   std::filesystem::remove(cache);
   const int threads = potsolve::thread_count();
-  run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, n, ne, m.irow, m.jcol, threads); }));
+  potsolve::CornerSlots inc;
+  run.times.add("node incidence", time_once([&] { inc = potsolve::corner_slots(m, n, ne, threads); }));
+  run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, inc, n, m.irow, m.jcol, threads); }));
   run.times.add("pattern cache write", time_once([&] { potsolve::write_pattern_cache(cache, n, m.irow, m.jcol); }));
   std::vector<std::int32_t> irow2, jcol2;
   potsolve::CacheRead got{};
@@ -64,7 +66,7 @@ void solver_stages(const std::string& dir, SolverRun& run) {
                 time_once([&] { got = potsolve::read_pattern_cache(cache, n, irow2, jcol2); }));
   run.cache_reads_back = got == potsolve::CacheRead::read && irow2 == m.irow && jcol2 == m.jcol;
   m.amat.assign(m.jcol.size(), 0.0);
-  run.times.add("assembly", time_once([&] { potsolve::assemble(m, n, ne, potsolve::block_elements, threads); }));
+  run.times.add("assembly", time_once([&] { potsolve::assemble(m, inc, n, ne, potsolve::block_elements, threads); }));
   run.times.add("Dirichlet", time_once([&] { potsolve::apply_dirichlet(m, m.nnode); }));
 
   potsolve::IccgSystem& s = run.sys;
@@ -73,8 +75,10 @@ void solver_stages(const std::string& dir, SolverRun& run) {
                 }));
   run.times.add("split", time_once([&] { s.a = potsolve::split_triangles(n, m); }));
   run.times.add("transpose map", time_once([&] { potsolve::build_transpose_map(s.a); }));
-  run.times.add("factorisation", time_once([&] { s.f = potsolve::factorize_ic(s.a); }));
-  run.times.add("iteration plan (threads)", time_once([&] { s.plan = potsolve::plan_schedule(s.a, s.f, threads); }));
+  run.times.add("factorisation beside the iteration plan", time_once([&] {
+                  s.plan = potsolve::plan_orders(s.a, threads, [&s] { s.f = potsolve::factorize_ic(s.a); });
+                }));
+  run.times.add("iteration plan: the factor's values", time_once([&] { potsolve::plan_values(s.plan, s.a, s.f); }));
   potsolve::PcgResult result;
   const double c0 = cpu_now();
   run.iter_total = time_once([&] { result = potsolve::pcg_iterate(s, m.rhs, m.pot, m.res); });

@@ -37,8 +37,8 @@ IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
   IccgSystem s;
   s.a = split_triangles(n, m);
   build_transpose_map(s.a);
-  s.f = factorize_ic(s.a);
-  s.plan = plan_schedule(s.a, s.f, threads);
+  s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
+  plan_values(s.plan, s.a, s.f);
   return s;
 }
 
@@ -48,10 +48,9 @@ IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) {
   s.a = split_triangles(n, m);
   release(m.irow), release(m.jcol), release(m.amat);
   build_transpose_map(s.a);
-  s.f = factorize_ic(s.a);
-  s.plan = plan_products(s.a, threads);
+  s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
   release(s.a.diag), release(s.a.lowval), release(s.a.upval), release(s.a.mirror);
-  plan_sweeps(s.plan, s.a, s.f);
+  plan_values(s.plan, s.a, s.f);
   release(s.a.lowptr), release(s.a.lowcol), release(s.a.upptr), release(s.a.upcol);
   release(s.f.rdiag), release(s.f.lowfac), release(s.f.upfac);
   return s;

@@ -4,6 +4,7 @@
 #include "potsolve/schedule.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "potsolve/iccg.h"
 #include "potsolve/threads.h"
@@ -12,14 +13,13 @@ namespace potsolve {
 
 namespace {
 
-// A sweep over rows whose terms are col/fac[ptr[i-1]+1 .. ptr[i]] (1-based),
+// A sweep over rows whose terms are col[ptr[i-1]+1 .. ptr[i]] (1-based),
 // reading the values of the rows in col. Rows are taken in ascending order
 // (the forward sweep, columns below the row) or descending (the backward
 // sweep, columns above it).
 struct Triangle {
   std::int32_t n;
   const std::int32_t *ptr, *col;
-  const double *fac, *rdiag;
   bool descending;
 };
 
@@ -39,18 +39,15 @@ std::vector<std::int32_t> by_terms(const std::int32_t* rows, std::int32_t count,
   return out;
 }
 
-// Row i at the end of a share: its terms in the row's own order, its pivot.
+// Row i at the end of a share: its columns in the row's own order.
 void append_row(const Triangle& tri, std::int32_t i, SweepShare& s) {
   s.row.push_back(i);
-  for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) {
-    s.col.push_back(tri.col[p]);
-    s.val.push_back(tri.fac[p]);
-  }
+  s.col.insert(s.col.end(), tri.col + tri.ptr[i - 1] + 1, tri.col + tri.ptr[i] + 1);
   s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
-  s.rd.push_back(tri.rdiag[i]);
 }
 
-Sweep plan_sweep(const Triangle& tri, int members) {
+// The order of a sweep's rows, its shares and their waits; the values come later.
+Sweep sweep_order(const Triangle& tri, int members) {
   Sweep sw;
   const std::int32_t n = tri.n;
   std::vector<std::int32_t> level(static_cast<std::size_t>(n) + 1, 0);
@@ -73,10 +70,8 @@ Sweep plan_sweep(const Triangle& tri, int members) {
     s.level_end.push_back(n);
     s.need.push_back(0);
     s.row.reserve(static_cast<std::size_t>(n));
-    s.rd.reserve(static_cast<std::size_t>(n));
     s.ptr.reserve(static_cast<std::size_t>(n) + 1);
     s.col.reserve(static_cast<std::size_t>(tri.ptr[n]));
-    s.val.reserve(static_cast<std::size_t>(tri.ptr[n]));
     s.ptr.push_back(0);
     for (std::int32_t k = 1; k <= n; ++k) append_row(tri, tri.descending ? n + 1 - k : k, s);
     return sw;
@@ -129,10 +124,8 @@ Sweep plan_sweep(const Triangle& tri, int members) {
     s.level_end.reserve(static_cast<std::size_t>(sw.levels));
     s.need.assign(static_cast<std::size_t>(sw.levels) * members, 0);
     s.row.reserve(nrows);
-    s.rd.reserve(nrows);
     s.ptr.reserve(nrows + 1);
     s.col.reserve(nterms);
-    s.val.reserve(nterms);
     s.ptr.push_back(0);
   }
   for (std::int32_t l = 0; l < sw.levels; ++l) {
@@ -188,9 +181,23 @@ ProductShare plan_product(const SplitMatrix& a, std::int32_t first, std::int32_t
   return s;
 }
 
+// The factor's values of a sweep's rows in the order of its shares: the terms
+// fac[ptr[i-1]+1 .. ptr[i]] and the reciprocal pivot of each row i.
+void fill_values(Sweep& sw, const std::int32_t* ptr, const double* fac, const double* rdiag) {
+  for (SweepShare& s : sw.shares) {
+    s.val.resize(s.col.size());
+    s.rd.resize(s.row.size());
+    for (std::size_t k = 0; k < s.row.size(); ++k) {
+      const std::int32_t i = s.row[k];
+      s.rd[k] = rdiag[i];
+      std::copy(fac + ptr[i - 1] + 1, fac + ptr[i] + 1, s.val.begin() + s.ptr[k]);
+    }
+  }
+}
+
 }  // namespace
 
-Schedule plan_products(const SplitMatrix& a, int threads) {
+Schedule plan_orders(const SplitMatrix& a, int threads, const std::function<void()>& beside) {
   Schedule plan;
   const std::int32_t n = a.n;
   plan.members = n >= shared_min_rows ? std::max(1, threads) : 1;
@@ -199,32 +206,41 @@ Schedule plan_products(const SplitMatrix& a, int threads) {
     return static_cast<std::int64_t>(a.lowptr[i]) + a.upptr[i] + 2 * static_cast<std::int64_t>(i);
   });
   plan.product.resize(static_cast<std::size_t>(plan.members));
-  Team team(plan.members);
-  team.run([&](int t) {
-    plan.product[static_cast<std::size_t>(t)] = plan_product(a, plan.bounds[t] + 1, plan.bounds[t + 1]);
+  // The tasks, each thread taking the next one not yet taken: beside() first,
+  // then every member's product, then the forward and the backward sweep.
+  const int members = plan.members, tasks = members + 3;
+  std::atomic<int> next{0};
+  Team team(std::max(1, std::min(threads, tasks)));
+  team.run([&](int) {
+    for (int k; (k = next.fetch_add(1, std::memory_order_relaxed)) < tasks;) {
+      if (k == 0) {
+        if (beside) beside();
+      } else if (k <= members) {
+        plan.product[static_cast<std::size_t>(k - 1)] = plan_product(a, plan.bounds[k - 1] + 1, plan.bounds[k]);
+      } else if (k == members + 1) {
+        plan.forward = sweep_order({n, a.lowptr.data(), a.lowcol.data(), false}, members);
+      } else {
+        plan.backward = sweep_order({n, a.upptr.data(), a.upcol.data(), true}, members);
+      }
+    }
   });
   return plan;
 }
 
-void plan_sweeps(Schedule& plan, const SplitMatrix& a, const IcFactor& f) {
-  const std::int32_t n = a.n;
+void plan_values(Schedule& plan, const SplitMatrix& a, const IcFactor& f) {
   // the two sweeps side by side
   Team team(std::min(plan.members, 2));
   team.run([&](int member) {
     for (int k = member; k < 2; k += team.size()) {
-      if (k == 0)
-        plan.forward = plan_sweep({n, a.lowptr.data(), a.lowcol.data(), f.lowfac.data(), f.rdiag.data(), false},
-                                  plan.members);
-      else
-        plan.backward = plan_sweep({n, a.upptr.data(), a.upcol.data(), f.upfac.data(), f.rdiag.data(), true},
-                                   plan.members);
+      if (k == 0) fill_values(plan.forward, a.lowptr.data(), f.lowfac.data(), f.rdiag.data());
+      else fill_values(plan.backward, a.upptr.data(), f.upfac.data(), f.rdiag.data());
     }
   });
 }
 
 Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
-  Schedule plan = plan_products(a, threads);
-  plan_sweeps(plan, a, f);
+  Schedule plan = plan_orders(a, threads);
+  plan_values(plan, a, f);
   return plan;
 }
 
