@@ -49,6 +49,8 @@ class Crew {
   double residual_squared(const std::vector<double>& x, const std::vector<double>& b, std::vector<double>& y);
   // z = M^-1 r.
   void precond(const std::vector<double>& r, std::vector<double>& z);
+  // r = r - alpha q, row by row as the forward sweep reaches it, and z = M^-1 r.
+  void step_precond(std::vector<double>& r, const std::vector<double>& q, double alpha, std::vector<double>& z);
   // pass(first, last) on every member's rows first..last (all rows together once).
   void rows(const std::function<void(std::int32_t first, std::int32_t last)>& pass);
   // alone() on member 0 while the other members share pass(first, last) over
@@ -63,7 +65,11 @@ class Crew {
   // y = A x on every member's rows, each row folded in ascending order.
   template <class Fold>
   void product(const std::vector<double>& x, std::vector<double>& y, Fold fold);
-  void precond_shared(const double* r, double* z);
+  // both sweeps, from the right-hand side rhs(i) of each row i
+  template <class Rhs>
+  void sweeps(Rhs rhs, double* z);
+  template <class Rhs>
+  void sweeps_shared(Rhs rhs, double* z);
 
   const IccgSystem& s_;
   Team team_;

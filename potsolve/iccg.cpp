@@ -56,9 +56,10 @@ IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) {
   return s;
 }
 
-// The passes over all rows run on every member's rows. The update of x along p
-// waits until the preconditioner has run, and is made beside the dot product
-// r.z; on the iterations that test x it is made at once.
+// The passes over all rows run on every member's rows. The update of r along p
+// is made inside the forward sweep, and that of x waits until the
+// preconditioner has run, beside the dot product r.z; on the iterations that
+// test x both are made at once.
 PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::vector<double>& pot,
                       std::vector<double>& res, const PcgMonitor& monitor, std::int32_t itmax) {
   const std::int32_t n = s.a.n;
@@ -95,16 +96,13 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
     const bool step = pap != 0.0;
     const double alpha = step ? rho / pap : 0.0;
     const bool test = iter % test_every == 0;
-    // r (and on a test, x) along p.
-    if (step)
-      crew.rows([&](std::int32_t i0, std::int32_t i1) {
-        if (test)
-          for (std::int32_t i = i0; i <= i1; ++i) x[i] = x[i] + alpha * p[i];
-        for (std::int32_t i = i0; i <= i1; ++i) r[i] = r[i] - alpha * q[i];
-      });
-
     if (test) {
-      // |b - A x|^2 from the recomputed product.
+      // r and x along p, then |b - A x|^2 from the recomputed product.
+      if (step)
+        crew.rows([&](std::int32_t i0, std::int32_t i1) {
+          for (std::int32_t i = i0; i <= i1; ++i) x[i] = x[i] + alpha * p[i];
+          for (std::int32_t i = i0; i <= i1; ++i) r[i] = r[i] - alpha * q[i];
+        });
       const double ee = crew.residual_squared(pot, rhs, qvec);
       out.residual = std::fabs(std::sqrt(ee) / bnorm);
       if (monitor) monitor(iter, out.residual);
@@ -112,9 +110,13 @@ PcgResult pcg_iterate(const IccgSystem& s, const std::vector<double>& rhs, std::
         out.converged = true;
         return out;
       }
+      crew.precond(res, zvec);
+    } else if (step) {
+      // r along p as the forward sweep reaches each row
+      crew.step_precond(res, qvec, alpha, zvec);
+    } else {
+      crew.precond(res, zvec);
     }
-
-    crew.precond(res, zvec);
     // rho = r.z beside x along p
     double rhonew = 0.0;
     crew.beside([&] { rhonew = dot(n, res, zvec); },

@@ -33,15 +33,28 @@ void backward_sweep(const SplitMatrix& a, const IcFactor& f, double* z) {
   }
 }
 
+// The right-hand side of the forward sweep's row i: r(i) as it is, or, for a
+// step of the iteration, r(i) less alpha q(i), which is also stored as r(i).
+struct Given {
+  const double* r;
+  double operator()(std::int32_t i) const { return r[i]; }
+};
+struct Stepped {
+  double* r;
+  const double* q;
+  double alpha;
+  double operator()(std::int32_t i) const { return r[i] = r[i] - alpha * q[i]; }
+};
+
 // Rows k0 .. k1-1 of a sweep's share, each in its own order.
-template <bool Forward>
-void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, const double* r, double* z) {
+template <bool Forward, class Rhs>
+void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, Rhs rhs, double* z) {
   const std::int32_t *row = s.row.data(), *ptr = s.ptr.data(), *col = s.col.data();
   const double *val = s.val.data(), *rd = s.rd.data();
   for (std::int32_t k = k0; k < k1; ++k) {
     const std::int32_t i = row[k];
     if constexpr (Forward) {
-      double t = r[i];
+      double t = rhs(i);
       for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t - val[p] * z[col[p]];
       z[i] = t * rd[k];
     } else {
@@ -53,24 +66,25 @@ void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, const dou
 }
 
 // A whole sweep on one thread: level by level, every share's rows of the level.
-template <bool Forward>
-void sweep_alone(const Sweep& sw, const double* r, double* z) {
+template <bool Forward, class Rhs>
+void sweep_alone(const Sweep& sw, Rhs rhs, double* z) {
   for (std::int32_t l = 0; l < sw.levels; ++l)
-    for (const SweepShare& s : sw.shares) share_rows<Forward>(s, l == 0 ? 0 : s.level_end[l - 1], s.level_end[l], r, z);
+    for (const SweepShare& s : sw.shares)
+      share_rows<Forward>(s, l == 0 ? 0 : s.level_end[l - 1], s.level_end[l], rhs, z);
 }
 
 // One member's share of a sweep, level by level; before each level it waits
 // until the members holding the rows it reads have finished theirs. done[u]
 // counts the levels member u has finished, from base on.
-template <bool Forward, class Wait>
+template <bool Forward, class Wait, class Rhs>
 void sweep_share(const SweepShare& s, std::int32_t levels, int members, std::int32_t base, int me,
-                 Wait wait, std::atomic<std::int32_t>& mine, const double* r, double* z) {
+                 Wait wait, std::atomic<std::int32_t>& mine, Rhs rhs, double* z) {
   std::int32_t k = 0;
   for (std::int32_t l = 0; l < levels; ++l) {
     const std::int32_t* need = s.need.data() + static_cast<std::size_t>(l) * members;
     for (int u = 0; u < members; ++u)
       if (u != me && need[u] > 0) wait(u, base + need[u]);
-    share_rows<Forward>(s, k, s.level_end[l], r, z);
+    share_rows<Forward>(s, k, s.level_end[l], rhs, z);
     k = s.level_end[l];
     mine.store(base + l + 1, std::memory_order_release);
   }
@@ -84,16 +98,21 @@ void precond_solve(const SplitMatrix& a, const IcFactor& f, const std::vector<do
   backward_sweep(a, f, z.data());
 }
 
-void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
+void Crew::precond(const std::vector<double>& r, std::vector<double>& z) { sweeps(Given{r.data()}, z.data()); }
+
+void Crew::step_precond(std::vector<double>& r, const std::vector<double>& q, double alpha, std::vector<double>& z) {
+  sweeps(Stepped{r.data(), q.data(), alpha}, z.data());
+}
+
+template <class Rhs>
+void Crew::sweeps(Rhs rhs, double* z) {
   const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
-  const double* r = rv.data();
-  double* z = zv.data();
   const bool paced = members() > 1 && (fw.shared || bw.shared);
   if (!paced || sweep_pace_.start()) {
-    sweep_alone<true>(fw, r, z);
-    sweep_alone<false>(bw, r, z);
+    sweep_alone<true>(fw, rhs, z);
+    sweep_alone<false>(bw, rhs, z);
   } else {
-    precond_shared(r, z);
+    sweeps_shared(rhs, z);
   }
   if (paced) sweep_pace_.stop();
 }
@@ -101,7 +120,8 @@ void Crew::precond(const std::vector<double>& rv, std::vector<double>& zv) {
 // The forward sweep's levels count 1..F on every member's counter (a sweep
 // not shared counts as one level, F = 1); the backward sweep starts when every
 // member has reached F and counts on from there.
-void Crew::precond_shared(const double* r, double* z) {
+template <class Rhs>
+void Crew::sweeps_shared(Rhs rhs, double* z) {
   const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
   const int members = this->members();
   for (int u = 0; u < members; ++u) done_[u].v.store(0, std::memory_order_relaxed);
@@ -113,15 +133,15 @@ void Crew::precond_shared(const double* r, double* z) {
     std::atomic<std::int32_t>& mine = done_[me].v;
     const std::int32_t flevels = fw.shared ? fw.levels : 1;
     if (fw.shared) {
-      sweep_share<true>(fw.shares[me], fw.levels, members, 0, me, wait, mine, r, z);
+      sweep_share<true>(fw.shares[me], fw.levels, members, 0, me, wait, mine, rhs, z);
     } else {
-      if (me == 0) sweep_alone<true>(fw, r, z);
+      if (me == 0) sweep_alone<true>(fw, rhs, z);
       mine.store(1, std::memory_order_release);
     }
     // every member past the forward sweep
     for (int u = 0; u < members; ++u) wait(u, flevels);
-    if (bw.shared) sweep_share<false>(bw.shares[me], bw.levels, members, flevels, me, wait, mine, r, z);
-    else if (me == 0) sweep_alone<false>(bw, r, z);
+    if (bw.shared) sweep_share<false>(bw.shares[me], bw.levels, members, flevels, me, wait, mine, rhs, z);
+    else if (me == 0) sweep_alone<false>(bw, rhs, z);
   });
 }
 

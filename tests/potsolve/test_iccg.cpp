@@ -211,6 +211,11 @@ TEST(Iccg, CrewKernelsEqualThePlainOnesBitForBit) {
   const double dot0 = potsolve::matvec_dot(plain.a, x, y0);
   const double ee0 = potsolve::residual_squared(plain.a, x, b, r0);
   potsolve::precond_solve(plain.a, plain.f, b, z0);
+  // a step of the iteration: r = b - alpha y made inside the forward sweep
+  const double alpha = 0.3;
+  std::vector<double> rs0(n + 1, 0.0), zs0(n + 1, 0.0);
+  for (std::int32_t i = 1; i <= n; ++i) rs0[i] = b[i] - alpha * y0[i];
+  potsolve::precond_solve(plain.a, plain.f, rs0, zs0);
   for (int threads : {1, 2, 3}) {
     SCOPED_TRACE(threads);
     const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n, threads);
@@ -226,6 +231,14 @@ TEST(Iccg, CrewKernelsEqualThePlainOnesBitForBit) {
       EXPECT_EQ(fixture::first_bit_difference(r, r0), -1);
       crew.precond(b, z);
       EXPECT_EQ(fixture::first_bit_difference(z, z0), -1);
+    }
+    potsolve::Crew stepping(s);  // a pace of its own, both ways in its first two calls
+    for (int call = 1; call <= 2; ++call) {
+      SCOPED_TRACE(call);
+      std::vector<double> r = b, z(n + 1, 0.0);
+      stepping.step_precond(r, y0, alpha, z);
+      EXPECT_EQ(fixture::first_bit_difference(r, rs0), -1);
+      EXPECT_EQ(fixture::first_bit_difference(z, zs0), -1);
     }
   }
 }
