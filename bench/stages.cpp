@@ -59,7 +59,7 @@ void solver_stages(const std::string& dir, SolverRun& run) {
   potsolve::CornerSlots inc;
   run.times.add("node incidence", time_once([&] { inc = potsolve::corner_slots(m, n, ne, threads); }));
   run.times.add("pattern search", time_once([&] { potsolve::build_pattern(m, inc, n, m.irow, m.jcol, threads); }));
-  run.times.add("pattern cache write", time_once([&] { potsolve::write_pattern_cache(cache, n, m.irow, m.jcol, threads); }));
+  run.times.add("pattern cache write", time_once([&] { potsolve::write_pattern_cache(cache, n, m.irow, m.jcol); }));
   std::vector<std::int32_t> irow2, jcol2;
   potsolve::CacheRead got{};
   run.times.add("pattern cache read",

@@ -69,7 +69,7 @@ CacheRead search_pattern(ModelStore& m, const CornerSlots& inc, std::int32_t n, 
   const CacheRead cache = read_pattern_cache(cache_path, n, m.irow, m.jcol);
   if (cache != CacheRead::read) {
     build_pattern(m, inc, n, m.irow, m.jcol, threads);
-    write_pattern_cache(cache_path, n, m.irow, m.jcol, threads);
+    write_pattern_cache(cache_path, n, m.irow, m.jcol);
   }
   m.amat.assign(m.jcol.size(), 0.0);
   return cache;

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "potsolve/model.h"
-#include "potsolve/threads.h"
 #include "textio/errors.h"
 #include "textio/layout.h"
 #include "textio/outfile.h"
@@ -22,33 +21,25 @@ namespace potsolve {
 // the cache takes alike. The records are rendered here as the layout writer
 // renders them (a value too wide for its field as asterisks), a block of
 // records at a time.
-void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count, int threads) {
+void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count) {
   static const textio::Layout layout12("12I8");
   const bool wide = std::any_of(v, v + count, [](std::int32_t x) { return x >= 10000000 || x <= -1000000; });
   if (count == 0) return out.fixed(layout12, {});  // one empty record, as the layout writer gives
   const std::size_t w = wide ? 10 : 8;
-  // Blocks of whole records, one per member, rendered side by side and written
-  // in order.
   constexpr std::size_t block = 12 * 4096;
-  const int members = count >= 4 * block ? std::max(1, threads) : 1;
-  std::vector<std::string> text(static_cast<std::size_t>(members));
-  Team team(members);
-  for (std::size_t k0 = 0; k0 < count; k0 += block * static_cast<std::size_t>(members)) {
-    team.run([&](int t) {
-      std::string& out_t = text[static_cast<std::size_t>(t)];
-      out_t.clear();
-      const std::size_t a = std::min(count, k0 + block * static_cast<std::size_t>(t));
-      const std::size_t b = std::min(count, a + block);
-      // twelve fields per record, the last record the remainder
-      for (std::size_t k = a; k < b; ++k) {
-        char buf[16];
-        const std::size_t len = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v[k]).ptr - buf);
-        if (len > w) out_t.append(w, '*');
-        else out_t.append(w - len, ' ').append(buf, len);
-        if (k % 12 == 11 || k + 1 == count) out_t += '\n';
-      }
-    });
-    for (const std::string& t : text) out.lines(t);
+  std::string text;
+  text.reserve(block / 12 * (12 * w + 1));
+  // twelve fields per record, the last record the remainder
+  for (std::size_t k = 0; k < count; ++k) {
+    char buf[16];
+    const std::size_t len = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v[k]).ptr - buf);
+    if (len > w) text.append(w, '*');
+    else text.append(w - len, ' ').append(buf, len);
+    if (k % 12 == 11 || k + 1 == count) text += '\n';
+    if ((k + 1) % block == 0 || k + 1 == count) {
+      out.lines(text);
+      text.clear();
+    }
   }
 }
 
@@ -120,11 +111,11 @@ CacheRead read_pattern_cache(const std::string& path, std::int32_t n,
 
 void write_pattern_cache(const std::string& path, std::int32_t n,
                          const std::vector<std::int32_t>& irow,
-                         const std::vector<std::int32_t>& jcol, int threads) {
+                         const std::vector<std::int32_t>& jcol) {
   textio::OutFile out(path, 21);
   out.record(textio::Record().i32(n));
-  write_int_table(out, irow.data() + 1, static_cast<std::size_t>(n), threads);
-  write_int_table(out, jcol.data() + 1, static_cast<std::size_t>(irow[n]), threads);
+  write_int_table(out, irow.data() + 1, static_cast<std::size_t>(n));
+  write_int_table(out, jcol.data() + 1, static_cast<std::size_t>(irow[n]));
   out.commit();
 }
 

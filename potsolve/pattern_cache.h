@@ -38,14 +38,14 @@ std::int32_t pattern_fault(std::int32_t n, const std::vector<std::int32_t>& irow
                            const std::vector<std::int32_t>& jcol);
 
 // Writes v[0..count) in records of twelve integers on out: 12I8, or 12I10 when
-// a value would fill its 8 characters. Up to `threads` threads render the text.
-void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count, int threads = 1);
+// a value would fill its 8 characters.
+void write_int_table(textio::OutFile& out, const std::int32_t* v, std::size_t count);
 
 // Writes the cache at path through unit 21 (a temporary renamed over the
 // target when complete): one free-format record with n, irow(1..n) in 12I8
 // records, jcol(1..irow(n)) in 12I8 records starting on a new record.
 void write_pattern_cache(const std::string& path, std::int32_t n,
                          const std::vector<std::int32_t>& irow,
-                         const std::vector<std::int32_t>& jcol, int threads = 1);
+                         const std::vector<std::int32_t>& jcol);
 
 }  // namespace potsolve
