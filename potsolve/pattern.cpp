@@ -6,6 +6,13 @@
 
 namespace potsolve {
 
+namespace {
+
+// How many slots ahead the search asks for an element's corners.
+constexpr std::int32_t ahead = 4;
+
+}  // namespace
+
 void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, std::vector<std::int32_t>& irow,
                    std::vector<std::int32_t>& jcol, int threads) {
   // the members' rows, of about equal numbers of element slots; each member
@@ -22,12 +29,16 @@ void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, 
     std::vector<std::int32_t> mark(static_cast<std::size_t>(n) + 1, 0);  // mark[j] = i: j is in row i
     std::vector<std::int32_t>& cols = part[t];
     // row i: i itself and the corners of every element holding i, sorted
+    const std::int32_t last = inc.ptr[rows[t + 1] + 1];  // the end of the member's slots
     for (std::int32_t i = rows[t] + 1; i <= rows[t + 1]; ++i) {
       std::int32_t count = 1;
       rowlist[1] = i;
       mark[i] = i;
       // gather the corners not yet in the row
       for (std::int32_t p = inc.ptr[i]; p < inc.ptr[i + 1]; ++p) {
+        // the corners of the element a few slots ahead, asked for now: in a
+        // mesher's numbering they lie anywhere in memory
+        if (p + ahead < last) __builtin_prefetch(&m.ielem[4 * static_cast<std::size_t>(inc.slot[p + ahead] >> 2)]);
         const std::int32_t e = inc.slot[p] >> 2;
         for (int k = 0; k < 4; ++k) {
           const std::int32_t v = m.ielem[4 * e + k];
