@@ -87,12 +87,11 @@ void build_transpose_map(SplitMatrix& a);
 // become pivmin. Needs the transpose map for upfac.
 IcFactor factorize_ic(const SplitMatrix& a);
 
-// The shares of up to `threads` threads in the iteration on a and f (one
-// thread below shared_min_rows rows): plan_orders, then plan_values.
-Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads);
-// What the plan takes from a: the members, their rows and their products'
-// terms, and the order of the sweeps' rows. beside() runs meanwhile on one of
-// the threads (the factorization, which the plan does not read yet).
+// The shares of up to `threads` threads in the iteration (one thread below
+// shared_min_rows rows), planned in two steps. What the plan takes from a: the
+// members, their rows and their products' terms, and the order of the sweeps'
+// rows; beside() runs meanwhile on one of the threads (the factorization,
+// which the plan does not read yet).
 Schedule plan_orders(const SplitMatrix& a, int threads, const std::function<void()>& beside = {});
 // The sweeps' values from the factor, in the planned order.
 void plan_values(Schedule& plan, const SplitMatrix& a, const IcFactor& f);

@@ -28,8 +28,8 @@ void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, 
     std::vector<std::int32_t> rowlist(static_cast<std::size_t>(n) + 1);  // 1-based, one row
     std::vector<std::int32_t> mark(static_cast<std::size_t>(n) + 1, 0);  // mark[j] = i: j is in row i
     std::vector<std::int32_t>& cols = part[t];
-    // row i: i itself and the corners of every element holding i, sorted
     const std::int32_t last = inc.ptr[rows[t + 1] + 1];  // the end of the member's slots
+    // row i: i itself and the corners of every element holding i, sorted
     for (std::int32_t i = rows[t] + 1; i <= rows[t + 1]; ++i) {
       std::int32_t count = 1;
       rowlist[1] = i;

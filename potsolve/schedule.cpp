@@ -238,10 +238,4 @@ void plan_values(Schedule& plan, const SplitMatrix& a, const IcFactor& f) {
   });
 }
 
-Schedule plan_schedule(const SplitMatrix& a, const IcFactor& f, int threads) {
-  Schedule plan = plan_orders(a, threads);
-  plan_values(plan, a, f);
-  return plan;
-}
-
 }  // namespace potsolve
