@@ -74,7 +74,7 @@ void solver_stages(const std::string& dir, SolverRun& run) {
                   if (potsolve::pattern_fault(n, m.irow, m.jcol) != 0) throw std::runtime_error("pattern check failed");
                 }));
   run.times.add("split", time_once([&] { s.a = potsolve::split_triangles(n, m); }));
-  run.times.add("transpose map", time_once([&] { potsolve::build_transpose_map(s.a); }));
+  run.times.add("transpose map", time_once([&] { potsolve::build_transpose_map(s.a, threads); }));
   run.times.add("factorisation beside the iteration plan", time_once([&] {
                   s.plan = potsolve::plan_orders(s.a, threads, [&s] { s.f = potsolve::factorize_ic(s.a); });
                 }));

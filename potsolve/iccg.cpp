@@ -36,7 +36,7 @@ IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
   require_fit(m, n);
   IccgSystem s;
   s.a = split_triangles(n, m);
-  build_transpose_map(s.a);
+  build_transpose_map(s.a, threads);
   s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
   plan_values(s.plan, s.a, s.f);
   return s;
@@ -47,7 +47,7 @@ IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) {
   IccgSystem s;
   s.a = split_triangles(n, m);
   release(m.irow), release(m.jcol), release(m.amat);
-  build_transpose_map(s.a);
+  build_transpose_map(s.a, threads);
   s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
   release(s.a.diag), release(s.a.lowval), release(s.a.upval), release(s.a.mirror);
   plan_values(s.plan, s.a, s.f);

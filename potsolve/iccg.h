@@ -80,8 +80,9 @@ using PcgMonitor = std::function<void(std::int32_t iteration, double relative_re
 SplitMatrix split_triangles(std::int32_t n, const ModelStore& m);
 
 // mirror(u) for every upper term u = (i, j): the position of the lower term
-// (j, i); and upval(u), its value. Linear in the number of terms.
-void build_transpose_map(SplitMatrix& a);
+// (j, i); and upval(u), its value. Linear in the number of terms; up to
+// `threads` threads share the rows.
+void build_transpose_map(SplitMatrix& a, int threads = 1);
 
 // Incomplete Cholesky factor without fill. Pivots of magnitude <= pivmin
 // become pivmin. Needs the transpose map for upfac.

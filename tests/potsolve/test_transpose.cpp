@@ -8,6 +8,7 @@
 
 #include "literal_transpose.h"
 #include "fixture.h"
+#include "potsolve/threads.h"
 
 namespace {
 
@@ -44,6 +45,16 @@ TEST(Transpose, FastMapEqualsLiteralSweep) {
     EXPECT_EQ(a.mirror, reference::literal_transpose_map(a)) << "order " << c.n;
     EXPECT_EQ(a.upptr[c.n], a.nlow());
   }
+  // rows enough to be shared: three threads map as one does
+  Case big;
+  big.n = fixture::mesh_pattern(testmesh::odd_nodes_first(testmesh::brick(17, 16, 16)), big.m);
+  ASSERT_GE(big.n, potsolve::shared_min_rows);
+  fixture::dominant_values(big.n, 5, big.m);
+  potsolve::SplitMatrix one = potsolve::split_triangles(big.n, big.m), three = one;
+  potsolve::build_transpose_map(one);
+  potsolve::build_transpose_map(three, 3);
+  EXPECT_EQ(three.mirror, one.mirror);
+  EXPECT_EQ(three.upval, one.upval);
 }
 
 // y = A x straight from the assembled rows: 32-bit diagonal first, then the
