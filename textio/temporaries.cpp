@@ -22,12 +22,26 @@ constexpr std::size_t name_max = 4096;
 char names[slots][name_max];
 volatile std::sig_atomic_t in_use[slots];
 
-extern "C" void remove_temporaries_and_end(int sig) {
+// HoldSignals objects alive, and an ending signal that came meanwhile (the
+// handler may run on any thread: lock-free atomics are safe in it).
+std::atomic<int> holding{0};
+std::atomic<int> held_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void end_run(int sig) {
   // every temporary still being written
   for (int k = 0; k < slots; ++k)
     if (in_use[k]) unlink(names[k]);
   std::signal(sig, SIG_DFL);
-  std::raise(sig);  // delivered with the default action when the handler returns
+  std::raise(sig);  // delivered with the default action once the handler, if in one, returns
+}
+
+// The signal is noted first; when nothing holds it, whoever takes it back ends
+// the run (here, or the last HoldSignals going at the same moment).
+extern "C" void remove_temporaries_and_end(int sig) {
+  held_signal.store(sig);
+  if (holding.load() == 0)
+    if (const int s = held_signal.exchange(0)) end_run(s);
 }
 
 }  // namespace
@@ -44,6 +58,13 @@ void handle_signals() {
     for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&act.sa_mask, other);
     sigaction(sig, &act, nullptr);
   }
+}
+
+HoldSignals::HoldSignals() { holding.fetch_add(1); }
+
+HoldSignals::~HoldSignals() {
+  if (holding.fetch_sub(1) == 1)
+    if (const int sig = held_signal.exchange(0)) end_run(sig);
 }
 
 int create_temporary(std::string& name, int suffix_len) {
@@ -86,6 +107,7 @@ void drop_temporary(int slot) {
 }
 
 int replace_together(std::span<const Replacement> group) {
+  const HoldSignals hold;  // all or none, a signal too
   if (group.size() == 1 && !group[0].temp.empty())  // one rename: all or none by itself
     return std::rename(group[0].temp.c_str(), group[0].target.c_str()) == 0 ? -1 : 0;
   struct Kept {

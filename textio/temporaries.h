@@ -22,6 +22,19 @@ void handle_signals();
 // with errno set and nothing left behind.
 int create_temporary(std::string& name, int suffix_len = 0);
 
+// While an object of this class lives, an ending signal waits: it is acted on
+// (the temporaries removed, the run ended) when the last such object goes.
+// Held around a temporary's creation and the keeping of its name, and around
+// the publishing of a group, so that a signal never leaves a temporary behind
+// nor a group half published.
+class HoldSignals {
+ public:
+  HoldSignals();
+  ~HoldSignals();
+  HoldSignals(const HoldSignals&) = delete;
+  HoldSignals& operator=(const HoldSignals&) = delete;
+};
+
 // Keeps the name of a temporary file until drop_temporary(slot), so that a
 // signal removes the file. Returns the slot, -1 when every slot is taken or the
 // name is too long (that file is then left behind by a signal).

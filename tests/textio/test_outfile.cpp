@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "tempdir.h"
 #include "textio/errors.h"
@@ -138,4 +142,39 @@ TEST(OutFile, GroupIsReplacedWholeOrNotAtAll) {
   EXPECT_EQ(read_file(a), " a\n");
   EXPECT_EQ(read_file(b), " b\n");
   EXPECT_EQ(read_file(c).size(), 8100u);
+}
+
+TEST(OutFile, SignalHeldUntilTheHoldEnds) {
+  // A child with the run's signal handling: a SIGTERM that comes while a hold
+  // lives is acted on when the hold ends (its temporaries removed, the child
+  // ended by the signal), not before.
+  textio_test::TempDir dir;
+  const std::string temp = (dir.path() / "held.XXXXXX").string();
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    textio::handle_signals();
+    std::string name = temp;
+    const int fd = textio::create_temporary(name);
+    textio::keep_temporary(name.c_str());
+    {
+      const textio::HoldSignals hold;
+      raise(SIGTERM);
+      (void)!write(out[1], "held ", 5);  // the signal has waited
+    }
+    (void)!write(out[1], "after", 5);  // never reached
+    close(fd);
+    _exit(0);
+  }
+  close(out[1]);
+  char said[16] = {};
+  (void)!read(out[0], said, sizeof said - 1);
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_STREQ(said, "held ");
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_TRUE(names(dir).empty()) << "the temporary was left behind";
 }
