@@ -26,11 +26,11 @@ std::string StagedFiles::add(const std::string& target) {
   const fs::path p(target);
   const std::string ext = p.extension().string();
   std::string temp = (p.parent_path() / (p.stem().string() + ".XXXXXX" + ext)).string();
-  const textio::HoldSignals hold;  // the file exists only with its name kept
-  const int fd = textio::create_temporary(temp, static_cast<int>(ext.size()));
+  int slot = -1;
+  const int fd = textio::create_temporary(temp, slot, static_cast<int>(ext.size()));
   if (fd < 0) throw Error("cannot write " + target + ": " + std::strerror(errno));
   close(fd);  // the writer opens it by name
-  files_.push_back({target, temp, textio::keep_temporary(temp.c_str())});
+  files_.push_back({target, temp, slot});
   return files_.back().temp;
 }
 

@@ -36,13 +36,9 @@ struct Id {
 H5Writer::H5Writer(std::string path) : path_(std::move(path)) {
   quiet();
   temp_ = path_ + ".XXXXXX";
-  {
-    const textio::HoldSignals hold;  // the file exists only with its name kept
-    const int fd = textio::create_temporary(temp_);
-    if (fd < 0) throw Error(path_ + ": cannot create a temporary beside it (" + std::strerror(errno) + ")");
-    ::close(fd);
-    slot_ = textio::keep_temporary(temp_.c_str());
-  }
+  const int fd = textio::create_temporary(temp_, slot_);
+  if (fd < 0) throw Error(path_ + ": cannot create a temporary beside it (" + std::strerror(errno) + ")");
+  ::close(fd);
   file_ = H5Fcreate(temp_.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
   if (file_ < 0) {
     std::remove(temp_.c_str());

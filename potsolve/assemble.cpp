@@ -18,9 +18,6 @@ namespace potsolve {
 
 namespace {
 
-// How many slots ahead the gather asks for an element's data.
-constexpr std::int32_t ahead = 4;
-
 // Index of ek(i, j) among the ten values of the symmetric element matrix.
 constexpr int sym[4][4] = {{0, 1, 2, 3}, {1, 4, 5, 6}, {2, 5, 7, 8}, {3, 6, 8, 9}};
 
@@ -106,10 +103,9 @@ void assemble(ModelStore& m, const CornerSlots& inc, std::int32_t n, std::int32_
         for (std::int32_t p = irow[r - 1] + 1; p <= irow[r]; ++p) pos[jcol[p]] = p;
         // the elements of node r in ascending order, local row i, column j
         for (; q < end && (slot[q] >> 2) < e1; ++q) {
-          // the matrix and the corners of the element a few slots ahead, asked
-          // for now: in a mesher's numbering they lie anywhere in memory
-          if (q + ahead < last) {
-            const std::int32_t f = slot[q + ahead] >> 2;
+          // the matrix and the corners of the element a few slots ahead, asked for now
+          if (q + slots_ahead < last) {
+            const std::int32_t f = slot[q + slots_ahead] >> 2;
             if (f >= e0 && f < e1) {
               const double* fk = ek10.get() + 10 * static_cast<std::size_t>(f - e0);
               __builtin_prefetch(fk);

@@ -6,13 +6,6 @@
 
 namespace potsolve {
 
-namespace {
-
-// How many slots ahead the search asks for an element's corners.
-constexpr std::int32_t ahead = 4;
-
-}  // namespace
-
 void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, std::vector<std::int32_t>& irow,
                    std::vector<std::int32_t>& jcol, int threads) {
   // the members' rows, of about equal numbers of element slots; each member
@@ -36,9 +29,9 @@ void build_pattern(const ModelStore& m, const CornerSlots& inc, std::int32_t n, 
       mark[i] = i;
       // gather the corners not yet in the row
       for (std::int32_t p = inc.ptr[i]; p < inc.ptr[i + 1]; ++p) {
-        // the corners of the element a few slots ahead, asked for now: in a
-        // mesher's numbering they lie anywhere in memory
-        if (p + ahead < last) __builtin_prefetch(&m.ielem[4 * static_cast<std::size_t>(inc.slot[p + ahead] >> 2)]);
+        // the corners of the element a few slots ahead, asked for now
+        if (p + slots_ahead < last)
+          __builtin_prefetch(&m.ielem[4 * static_cast<std::size_t>(inc.slot[p + slots_ahead] >> 2)]);
         const std::int32_t e = inc.slot[p] >> 2;
         for (int k = 0; k < 4; ++k) {
           const std::int32_t v = m.ielem[4 * e + k];

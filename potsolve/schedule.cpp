@@ -52,6 +52,7 @@ Sweep sweep_order(const Triangle& tri, int members) {
   const std::int32_t n = tri.n;
   std::vector<std::int32_t> level(static_cast<std::size_t>(n) + 1, 0);
   std::int32_t longest = 0;
+  const auto terms = [&tri](std::int32_t i) { return tri.ptr[i] - tri.ptr[i - 1]; };
   // a row's level: one above the highest level it reads
   for (std::int32_t k = 1; k <= n; ++k) {
     const std::int32_t i = tri.descending ? n + 1 - k : k;
@@ -59,36 +60,29 @@ Sweep sweep_order(const Triangle& tri, int members) {
     for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) l = std::max(l, level[tri.col[p]] + 1);
     level[i] = l;
     sw.levels = std::max(sw.levels, l + 1);
-    longest = std::max(longest, tri.ptr[i] - tri.ptr[i - 1]);
+    longest = std::max(longest, terms(i));
   }
   // Levels of a few rows each (a numbering that follows the mesh) leave the
   // processor nothing to overlap and only scatter the row order: the sweep then
-  // takes its rows in order, one member, as one level.
-  if (static_cast<std::int64_t>(sw.levels) * min_rows_per_level > n) {
-    SweepShare& s = sw.shares.emplace_back();
+  // takes its rows in order, one member, as one level. Otherwise the rows of
+  // each level by their term counts.
+  const bool in_order = static_cast<std::int64_t>(sw.levels) * min_rows_per_level > n;
+  std::vector<std::int32_t> start, rows(static_cast<std::size_t>(n));
+  if (in_order) {
     sw.levels = 1;
-    s.level_end.push_back(n);
-    s.need.push_back(0);
-    s.row.reserve(static_cast<std::size_t>(n));
-    s.ptr.reserve(static_cast<std::size_t>(n) + 1);
-    s.col.reserve(static_cast<std::size_t>(tri.ptr[n]));
-    s.ptr.push_back(0);
-    for (std::int32_t k = 1; k <= n; ++k) append_row(tri, tri.descending ? n + 1 - k : k, s);
-    return sw;
-  }
-  // the rows of each level by their term counts
-  std::vector<std::int32_t> start(static_cast<std::size_t>(sw.levels) + 1, 0), rows(static_cast<std::size_t>(n));
-  for (std::int32_t i = 1; i <= n; ++i) ++start[level[i] + 1];
-  for (std::int32_t l = 0; l < sw.levels; ++l) start[l + 1] += start[l];
-  {
+    start = {0, n};
+    for (std::int32_t k = 1; k <= n; ++k) rows[k - 1] = tri.descending ? n + 1 - k : k;
+  } else {
+    start.assign(static_cast<std::size_t>(sw.levels) + 1, 0);
+    for (std::int32_t i = 1; i <= n; ++i) ++start[level[i] + 1];
+    for (std::int32_t l = 0; l < sw.levels; ++l) start[l + 1] += start[l];
     std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
     for (std::int32_t i = 1; i <= n; ++i) rows[fill[level[i]]++] = i;
-  }
-  const auto terms = [&tri](std::int32_t i) { return tri.ptr[i] - tri.ptr[i - 1]; };
-  for (std::int32_t l = 0; l < sw.levels; ++l) {
-    const std::vector<std::int32_t> sorted =
-        by_terms(rows.data() + start[l], start[l + 1] - start[l], longest + 1, terms);
-    std::copy(sorted.begin(), sorted.end(), rows.begin() + start[l]);
+    for (std::int32_t l = 0; l < sw.levels; ++l) {
+      const std::vector<std::int32_t> sorted =
+          by_terms(rows.data() + start[l], start[l + 1] - start[l], longest + 1, terms);
+      std::copy(sorted.begin(), sorted.end(), rows.begin() + start[l]);
+    }
   }
   // Levels too small to divide go to member 0 whole; with too few rows in
   // divided levels the sweep is not shared: one member works the shares.
@@ -96,7 +90,7 @@ Sweep sweep_order(const Triangle& tri, int members) {
   std::int64_t divided = 0;
   for (std::int32_t l = 0; l < sw.levels; ++l)
     if (start[l + 1] - start[l] >= divided_min) divided += start[l + 1] - start[l];
-  sw.shared = members >= 2 && n >= shared_min_rows && divided * 4 >= n;
+  sw.shared = !in_order && members >= 2 && n >= shared_min_rows && divided * 4 >= n;
   if (!sw.shared) members = 1;
 
   // each level cut into one run of rows per member, of about equal terms

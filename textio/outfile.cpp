@@ -27,15 +27,11 @@ constexpr std::size_t chunk = 1 << 20;  // buffered bytes written at once
 OutFile::OutFile(std::string path, int unit)
     : path_(std::move(path)), temp_(path_ + ".XXXXXX"), unit_(unit) {
   buf_.reserve(chunk + 4096);  // before the file exists: running out of memory here leaves nothing
-  {
-    const HoldSignals hold;  // the file exists only with its name kept
-    fd_ = create_temporary(temp_);  // a fresh name, never an existing file or link
-    if (fd_ < 0) {
-      const int err = errno;
-      temp_.clear();
-      fail("cannot open (status unknown)", err);
-    }
-    slot_ = keep_temporary(temp_.c_str());
+  fd_ = create_temporary(temp_, slot_);  // a fresh name, never an existing file or link
+  if (fd_ < 0) {
+    const int err = errno;
+    temp_.clear();
+    fail("cannot open (status unknown)", err);
   }
   take();
 }

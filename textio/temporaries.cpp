@@ -44,6 +44,21 @@ extern "C" void remove_temporaries_and_end(int sig) {
     if (const int s = held_signal.exchange(0)) end_run(s);
 }
 
+// Keeps the name of a temporary until drop_temporary(slot): the slot, or -1.
+int keep_temporary(const char* path) {
+  const std::size_t len = std::strlen(path);
+  if (len >= name_max) return -1;
+  // the first free slot
+  for (int k = 0; k < slots; ++k) {
+    if (in_use[k]) continue;
+    std::memcpy(names[k], path, len + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);  // the name is complete before the slot counts
+    in_use[k] = 1;
+    return k;
+  }
+  return -1;
+}
+
 }  // namespace
 
 void handle_signals() {
@@ -67,7 +82,9 @@ HoldSignals::~HoldSignals() {
     if (const int sig = held_signal.exchange(0)) end_run(sig);
 }
 
-int create_temporary(std::string& name, int suffix_len) {
+int create_temporary(std::string& name, int& slot, int suffix_len) {
+  const HoldSignals hold;  // the file exists only with its name kept
+  slot = -1;
   // the process's file-creation mask, read once (the programs have no threads)
   static const mode_t mask = [] {
     const mode_t m = umask(0);
@@ -85,22 +102,10 @@ int create_temporary(std::string& name, int suffix_len) {
     errno = err;
     return -1;
   }
+  slot = keep_temporary(name.c_str());
   return fd;
 }
 
-int keep_temporary(const char* path) {
-  const std::size_t len = std::strlen(path);
-  if (len >= name_max) return -1;
-  // the first free slot
-  for (int k = 0; k < slots; ++k) {
-    if (in_use[k]) continue;
-    std::memcpy(names[k], path, len + 1);
-    std::atomic_signal_fence(std::memory_order_seq_cst);  // the name is complete before the slot counts
-    in_use[k] = 1;
-    return k;
-  }
-  return -1;
-}
 
 void drop_temporary(int slot) {
   if (slot >= 0) in_use[slot] = 0;
@@ -138,13 +143,12 @@ int replace_together(std::span<const Replacement> group) {
     struct stat st {};
     if (lstat(group[i].target.c_str(), &st) != 0 && errno == ENOENT) continue;
     std::string name = group[i].target + ".XXXXXX";
-    const int fd = create_temporary(name);
+    const int fd = create_temporary(name, kept[i].slot);
     if (fd < 0) {
       undo(0);
       return static_cast<int>(i);
     }
     close(fd);
-    kept[i].slot = keep_temporary(name.c_str());
     kept[i].name = name;
     unlink(name.c_str());
     if (link(group[i].target.c_str(), name.c_str()) != 0) {

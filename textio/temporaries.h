@@ -18,9 +18,13 @@ void handle_signals();
 // Creates a temporary file beside a target: name is the pattern, six X's
 // followed by suffix_len characters (kept, e.g. an extension), and receives the
 // fresh name. The file is created exclusively (no existing file or link is ever
-// opened), with mode 0666 less the umask. Returns the open descriptor, or -1
-// with errno set and nothing left behind.
-int create_temporary(std::string& name, int suffix_len = 0);
+// opened), with mode 0666 less the umask, and its name is kept until
+// drop_temporary(slot), so that a signal removes the file (slot -1 when every
+// slot is taken or the name is too long: that file is then left behind by a
+// signal). Returns the open descriptor, or -1 with errno set and nothing left
+// behind.
+int create_temporary(std::string& name, int& slot, int suffix_len = 0);
+void drop_temporary(int slot);
 
 // While an object of this class lives, an ending signal waits: it is acted on
 // (the temporaries removed, the run ended) when the last such object goes.
@@ -34,12 +38,6 @@ class HoldSignals {
   HoldSignals(const HoldSignals&) = delete;
   HoldSignals& operator=(const HoldSignals&) = delete;
 };
-
-// Keeps the name of a temporary file until drop_temporary(slot), so that a
-// signal removes the file. Returns the slot, -1 when every slot is taken or the
-// name is too long (that file is then left behind by a signal).
-int keep_temporary(const char* path);
-void drop_temporary(int slot);
 
 // One change of a group published together: temp renamed over target, or,
 // with temp empty, target removed.

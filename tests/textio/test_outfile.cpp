@@ -157,8 +157,8 @@ TEST(OutFile, SignalHeldUntilTheHoldEnds) {
   if (pid == 0) {
     textio::handle_signals();
     std::string name = temp;
-    const int fd = textio::create_temporary(name);
-    textio::keep_temporary(name.c_str());
+    int slot = -1;
+    const int fd = textio::create_temporary(name, slot);
     {
       const textio::HoldSignals hold;
       raise(SIGTERM);
