@@ -46,8 +46,9 @@ struct Stepped {
   double operator()(std::int32_t i) const { return r[i] = r[i] - alpha * q[i]; }
 };
 
-// Rows k0 .. k1-1 of a sweep's share, each in its own order.
-template <bool Forward, class Rhs>
+// Rows k0 .. k1-1 of a sweep's share, each in its own order, Block terms per
+// step (the rows padded to a multiple of Block).
+template <bool Forward, int Block, class Rhs>
 void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, Rhs rhs, double* z) {
   const std::int32_t *row = s.row.data(), *ptr = s.ptr.data(), *col = s.col.data();
   const double *val = s.val.data(), *rd = s.rd.data();
@@ -55,14 +56,22 @@ void share_rows(const SweepShare& s, std::int32_t k0, std::int32_t k1, Rhs rhs, 
     const std::int32_t i = row[k];
     if constexpr (Forward) {
       double t = rhs(i);
-      for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t - val[p] * z[col[p]];
+      for (std::int32_t p = ptr[k]; p < ptr[k + 1]; p += Block)
+        for (int u = 0; u < Block; ++u) t = t - val[p + u] * z[col[p + u]];
       z[i] = t * rd[k];
     } else {
       double t = 0.0;
-      for (std::int32_t p = ptr[k]; p < ptr[k + 1]; ++p) t = t + val[p] * z[col[p]];
+      for (std::int32_t p = ptr[k]; p < ptr[k + 1]; p += Block)
+        for (int u = 0; u < Block; ++u) t = t + val[p + u] * z[col[p + u]];
       z[i] = z[i] - t * rd[k];
     }
   }
+}
+
+template <bool Forward, class Rhs>
+void share_rows(const Sweep& sw, const SweepShare& s, std::int32_t k0, std::int32_t k1, Rhs rhs, double* z) {
+  if (sw.block == 1) share_rows<Forward, 1>(s, k0, k1, rhs, z);
+  else share_rows<Forward, in_order_block>(s, k0, k1, rhs, z);
 }
 
 // A whole sweep on one thread: level by level, every share's rows of the level.
@@ -70,21 +79,22 @@ template <bool Forward, class Rhs>
 void sweep_alone(const Sweep& sw, Rhs rhs, double* z) {
   for (std::int32_t l = 0; l < sw.levels; ++l)
     for (const SweepShare& s : sw.shares)
-      share_rows<Forward>(s, l == 0 ? 0 : s.level_end[l - 1], s.level_end[l], rhs, z);
+      share_rows<Forward>(sw, s, l == 0 ? 0 : s.level_end[l - 1], s.level_end[l], rhs, z);
 }
 
 // One member's share of a sweep, level by level; before each level it waits
 // until the members holding the rows it reads have finished theirs. done[u]
 // counts the levels member u has finished, from base on.
 template <bool Forward, class Wait, class Rhs>
-void sweep_share(const SweepShare& s, std::int32_t levels, int members, std::int32_t base, int me,
-                 Wait wait, std::atomic<std::int32_t>& mine, Rhs rhs, double* z) {
+void sweep_share(const Sweep& sw, int members, std::int32_t base, int me, Wait wait,
+                 std::atomic<std::int32_t>& mine, Rhs rhs, double* z) {
+  const SweepShare& s = sw.shares[static_cast<std::size_t>(me)];
   std::int32_t k = 0;
-  for (std::int32_t l = 0; l < levels; ++l) {
+  for (std::int32_t l = 0; l < sw.levels; ++l) {
     const std::int32_t* need = s.need.data() + static_cast<std::size_t>(l) * members;
     for (int u = 0; u < members; ++u)
       if (u != me && need[u] > 0) wait(u, base + need[u]);
-    share_rows<Forward>(s, k, s.level_end[l], rhs, z);
+    share_rows<Forward>(sw, s, k, s.level_end[l], rhs, z);
     k = s.level_end[l];
     mine.store(base + l + 1, std::memory_order_release);
   }
@@ -108,6 +118,7 @@ template <class Rhs>
 void Crew::sweeps(Rhs rhs, double* z) {
   const Sweep &fw = s_.plan.forward, &bw = s_.plan.backward;
   const bool paced = members() > 1 && (fw.shared || bw.shared);
+  z[0] = 0.0;  // the padding terms' column
   if (!paced || sweep_pace_.start()) {
     sweep_alone<true>(fw, rhs, z);
     sweep_alone<false>(bw, rhs, z);
@@ -133,14 +144,14 @@ void Crew::sweeps_shared(Rhs rhs, double* z) {
     std::atomic<std::int32_t>& mine = done_[me].v;
     const std::int32_t flevels = fw.shared ? fw.levels : 1;
     if (fw.shared) {
-      sweep_share<true>(fw.shares[me], fw.levels, members, 0, me, wait, mine, rhs, z);
+      sweep_share<true>(fw, members, 0, me, wait, mine, rhs, z);
     } else {
       if (me == 0) sweep_alone<true>(fw, rhs, z);
       mine.store(1, std::memory_order_release);
     }
     // every member past the forward sweep
     for (int u = 0; u < members; ++u) wait(u, flevels);
-    if (bw.shared) sweep_share<false>(bw.shares[me], bw.levels, members, flevels, me, wait, mine, rhs, z);
+    if (bw.shared) sweep_share<false>(bw, members, flevels, me, wait, mine, rhs, z);
     else if (me == 0) sweep_alone<false>(bw, rhs, z);
   });
 }

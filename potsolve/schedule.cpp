@@ -39,10 +39,12 @@ std::vector<std::int32_t> by_terms(const std::int32_t* rows, std::int32_t count,
   return out;
 }
 
-// Row i at the end of a share: its columns in the row's own order.
-void append_row(const Triangle& tri, std::int32_t i, SweepShare& s) {
+// Row i at the end of a share: its columns in the row's own order, padded
+// with column 0 to a multiple of block.
+void append_row(const Triangle& tri, std::int32_t i, std::int32_t block, SweepShare& s) {
   s.row.push_back(i);
   s.col.insert(s.col.end(), tri.col + tri.ptr[i - 1] + 1, tri.col + tri.ptr[i] + 1);
+  while (s.col.size() % static_cast<std::size_t>(block) != 0) s.col.push_back(0);
   s.ptr.push_back(static_cast<std::int32_t>(s.col.size()));
 }
 
@@ -70,6 +72,7 @@ Sweep sweep_order(const Triangle& tri, int members) {
   std::vector<std::int32_t> start, rows(static_cast<std::size_t>(n));
   if (in_order) {
     sw.levels = 1;
+    sw.block = in_order_block;
     start = {0, n};
     for (std::int32_t k = 1; k <= n; ++k) rows[k - 1] = tri.descending ? n + 1 - k : k;
   } else {
@@ -119,7 +122,7 @@ Sweep sweep_order(const Triangle& tri, int members) {
     s.need.assign(static_cast<std::size_t>(sw.levels) * members, 0);
     s.row.reserve(nrows);
     s.ptr.reserve(nrows + 1);
-    s.col.reserve(nterms);
+    s.col.reserve(nterms + static_cast<std::size_t>(sw.block - 1) * nrows);
     s.ptr.push_back(0);
   }
   for (std::int32_t l = 0; l < sw.levels; ++l) {
@@ -127,7 +130,7 @@ Sweep sweep_order(const Triangle& tri, int members) {
       const std::int32_t i = rows[q];
       const int t = owner[i];
       SweepShare& s = sw.shares[static_cast<std::size_t>(t)];
-      append_row(tri, i, s);
+      append_row(tri, i, sw.block, s);
       // the levels it waits for
       for (std::int32_t p = tri.ptr[i - 1] + 1; p <= tri.ptr[i]; ++p) {
         const std::int32_t c = tri.col[p];
@@ -176,10 +179,11 @@ ProductShare plan_product(const SplitMatrix& a, std::int32_t first, std::int32_t
 }
 
 // The factor's values of a sweep's rows in the order of its shares: the terms
-// fac[ptr[i-1]+1 .. ptr[i]] and the reciprocal pivot of each row i.
+// fac[ptr[i-1]+1 .. ptr[i]] and the reciprocal pivot of each row i; padding
+// terms are +0.
 void fill_values(Sweep& sw, const std::int32_t* ptr, const double* fac, const double* rdiag) {
   for (SweepShare& s : sw.shares) {
-    s.val.resize(s.col.size());
+    s.val.assign(s.col.size(), 0.0);
     s.rd.resize(s.row.size());
     for (std::size_t k = 0; k < s.row.size(); ++k) {
       const std::int32_t i = s.row[k];

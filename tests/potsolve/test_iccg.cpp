@@ -197,48 +197,66 @@ TEST(Iccg, ThreadCountLeavesEveryBitUnchanged) {
 
 TEST(Iccg, CrewKernelsEqualThePlainOnesBitForBit) {
   // The crew takes the product's rows by term count and the sweeps' rows by
-  // level; on a brick numbered as a mesher might (odd nodes first: uneven rows,
-  // hundreds of levels) every value must still come from the plain kernels'
-  // operations, on one thread and on several.
-  ModelStore m = fixture::make_store(testmesh::odd_nodes_first(testmesh::brick(24, 13, 12, edge)), {1.0f});
-  potsolve::assemble(m, m.nnode, m.nelem);
-  const std::int32_t n = m.nnode;
-  ASSERT_GE(n, potsolve::shared_min_rows);
-  std::vector<double> x(n + 1, 0.0), b(n + 1, 0.0);
-  for (std::int32_t i = 1; i <= n; ++i) x[i] = std::sin(0.37 * i), b[i] = std::cos(0.11 * i);
-  const potsolve::IccgSystem plain = potsolve::prepare_iccg(m, n, 1);
-  std::vector<double> y0(n + 1, 0.0), r0(n + 1, 0.0), z0(n + 1, 0.0);
-  const double dot0 = potsolve::matvec_dot(plain.a, x, y0);
-  const double ee0 = potsolve::residual_squared(plain.a, x, b, r0);
-  potsolve::precond_solve(plain.a, plain.f, b, z0);
-  // a step of the iteration: r = b - alpha y made inside the forward sweep
-  const double alpha = 0.3;
-  std::vector<double> rs0(n + 1, 0.0), zs0(n + 1, 0.0);
-  for (std::int32_t i = 1; i <= n; ++i) rs0[i] = b[i] - alpha * y0[i];
-  potsolve::precond_solve(plain.a, plain.f, rs0, zs0);
-  for (int threads : {1, 2, 3}) {
-    SCOPED_TRACE(threads);
-    const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n, threads);
-    ASSERT_GT(s.plan.forward.levels, 1);  // rows taken by level, not in order
-    potsolve::Crew crew(s);
-    // each pace takes both ways in its first two calls (shared, then member 0 alone)
-    for (int call = 1; call <= 2; ++call) {
-      SCOPED_TRACE(call);
-      std::vector<double> y(n + 1, 0.0), r(n + 1, 0.0), z(n + 1, 0.0);
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(crew.matvec_dot(x, y)), std::bit_cast<std::uint64_t>(dot0));
-      EXPECT_EQ(fixture::first_bit_difference(y, y0), -1);
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(crew.residual_squared(x, b, r)), std::bit_cast<std::uint64_t>(ee0));
-      EXPECT_EQ(fixture::first_bit_difference(r, r0), -1);
-      crew.precond(b, z);
-      EXPECT_EQ(fixture::first_bit_difference(z, z0), -1);
-    }
-    potsolve::Crew stepping(s);  // a pace of its own, both ways in its first two calls
-    for (int call = 1; call <= 2; ++call) {
-      SCOPED_TRACE(call);
-      std::vector<double> r = b, z(n + 1, 0.0);
-      stepping.step_precond(r, y0, alpha, z);
-      EXPECT_EQ(fixture::first_bit_difference(r, rs0), -1);
-      EXPECT_EQ(fixture::first_bit_difference(z, zs0), -1);
+  // level, or in order with padded rows; every value must still come from the
+  // plain kernels' operations, on one thread and on several. A brick numbered
+  // as a mesher might (odd nodes first: uneven rows, hundreds of levels), and a
+  // mesh whose numbering follows it (rows in order). A right-hand side of -0
+  // throughout tests that a padding term keeps the sign of a zero sum.
+  struct Case {
+    const char* name;
+    testmesh::Mesh mesh;
+    bool in_order;
+  } cases[] = {
+      {"odd nodes first", testmesh::odd_nodes_first(testmesh::brick(24, 13, 12, edge)), false},
+      {"numbered along the mesh", testmesh::random_mesh(2 * potsolve::shared_min_rows, 30000, 5, 0.0, 5), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ModelStore m = fixture::make_store(c.mesh, {1.0f});
+    potsolve::assemble(m, m.nnode, m.nelem);
+    const std::int32_t n = m.nnode;
+    ASSERT_GE(n, potsolve::shared_min_rows);
+    std::vector<double> x(n + 1, 0.0), b(n + 1, 0.0), zeros(n + 1, -0.0);
+    for (std::int32_t i = 1; i <= n; ++i) x[i] = std::sin(0.37 * i), b[i] = std::cos(0.11 * i);
+    const potsolve::IccgSystem plain = potsolve::prepare_iccg(m, n, 1);
+    std::vector<double> y0(n + 1, 0.0), r0(n + 1, 0.0), z0(n + 1, 0.0), zz0(n + 1, 0.0);
+    const double dot0 = potsolve::matvec_dot(plain.a, x, y0);
+    const double ee0 = potsolve::residual_squared(plain.a, x, b, r0);
+    potsolve::precond_solve(plain.a, plain.f, b, z0);
+    potsolve::precond_solve(plain.a, plain.f, zeros, zz0);
+    // a step of the iteration: r = b - alpha y made inside the forward sweep
+    const double alpha = 0.3;
+    std::vector<double> rs0(n + 1, 0.0), zs0(n + 1, 0.0);
+    for (std::int32_t i = 1; i <= n; ++i) rs0[i] = b[i] - alpha * y0[i];
+    potsolve::precond_solve(plain.a, plain.f, rs0, zs0);
+    for (int threads : {1, 2, 3}) {
+      SCOPED_TRACE(threads);
+      const potsolve::IccgSystem s = potsolve::prepare_iccg(m, n, threads);
+      ASSERT_EQ(s.plan.forward.levels == 1, c.in_order);
+      ASSERT_EQ(s.plan.backward.levels == 1, c.in_order);
+      potsolve::Crew crew(s);
+      // each pace takes both ways in its first two calls (shared, then member 0 alone)
+      for (int call = 1; call <= 2; ++call) {
+        SCOPED_TRACE(call);
+        std::vector<double> y(n + 1, 0.0), r(n + 1, 0.0), z(n + 1, 0.0), zz(n + 1, 0.0);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(crew.matvec_dot(x, y)), std::bit_cast<std::uint64_t>(dot0));
+        EXPECT_EQ(fixture::first_bit_difference(y, y0), -1);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(crew.residual_squared(x, b, r)), std::bit_cast<std::uint64_t>(ee0));
+        EXPECT_EQ(fixture::first_bit_difference(r, r0), -1);
+        crew.precond(b, z);
+        EXPECT_EQ(fixture::first_bit_difference(z, z0), -1);
+        zz[0] = std::numeric_limits<double>::quiet_NaN();  // an unused entry may hold anything
+        crew.precond(zeros, zz);
+        EXPECT_EQ(fixture::first_bit_difference(zz, zz0, 1), -1);
+      }
+      potsolve::Crew stepping(s);  // a pace of its own, both ways in its first two calls
+      for (int call = 1; call <= 2; ++call) {
+        SCOPED_TRACE(call);
+        std::vector<double> r = b, z(n + 1, 0.0);
+        stepping.step_precond(r, y0, alpha, z);
+        EXPECT_EQ(fixture::first_bit_difference(r, rs0), -1);
+        EXPECT_EQ(fixture::first_bit_difference(z, zs0), -1);
+      }
     }
   }
 }
