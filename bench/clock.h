@@ -1,8 +1,10 @@
 // Wall-clock timing for the benchmark.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <vector>
 
 namespace bench {
 
@@ -36,6 +38,20 @@ double time_mean(F&& f, double min_total = 0.05) {
     t = now();
   } while (t - t0 < min_total);
   return (t - t0) / calls;
+}
+
+// This machine's speed varies from minute to minute: the figures set against
+// each other (the program end to end, the peer's solve) are each the median
+// of this many runs.
+constexpr int repeats = 3;
+
+// The median of runs by seconds(run) (the upper one of an even count).
+template <class Run, class Seconds>
+Run median_run(std::vector<Run> runs, Seconds seconds) {
+  const auto mid = runs.begin() + static_cast<std::ptrdiff_t>(runs.size() / 2);
+  std::nth_element(runs.begin(), mid, runs.end(),
+                   [&](const Run& a, const Run& b) { return seconds(a) < seconds(b); });
+  return *mid;
 }
 
 }  // namespace bench
