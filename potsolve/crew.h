@@ -47,7 +47,8 @@ class Crew {
   double matvec_dot(const std::vector<double>& x, std::vector<double>& y);
   // y = A x; returns the sum of (b(i) - y(i))^2.
   double residual_squared(const std::vector<double>& x, const std::vector<double>& b, std::vector<double>& y);
-  // z = M^-1 r.
+  // z = M^-1 r. The sweeps first set z(0), an entry no row uses, to +0: the
+  // padding terms read it.
   void precond(const std::vector<double>& r, std::vector<double>& z);
   // r = r - alpha q, row by row as the forward sweep reaches it, and z = M^-1 r.
   void step_precond(std::vector<double>& r, const std::vector<double>& q, double alpha, std::vector<double>& z);
