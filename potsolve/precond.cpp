@@ -120,8 +120,24 @@ void Crew::sweeps(Rhs rhs, double* z) {
   const bool paced = members() > 1 && (fw.shared || bw.shared);
   z[0] = 0.0;  // the padding terms' column
   if (!paced || sweep_pace_.start()) {
-    sweep_alone<true>(fw, rhs, z);
-    sweep_alone<false>(bw, rhs, z);
+    // Member 0 alone; the others stay awake meanwhile, so that the pass after
+    // the sweeps does not wait for them to wake.
+    if (members() == 1) {
+      sweep_alone<true>(fw, rhs, z);
+      sweep_alone<false>(bw, rhs, z);
+    } else {
+      std::atomic<bool> swept{false};
+      team_.run([&](int me) {
+        if (me == 0) {
+          sweep_alone<true>(fw, rhs, z);
+          sweep_alone<false>(bw, rhs, z);
+          swept.store(true, std::memory_order_release);
+        } else {
+          Backoff b;
+          while (!swept.load(std::memory_order_acquire)) b.pause();
+        }
+      });
+    }
   } else {
     sweeps_shared(rhs, z);
   }
