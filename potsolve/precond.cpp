@@ -120,17 +120,19 @@ void Crew::sweeps(Rhs rhs, double* z) {
   const bool paced = members() > 1 && (fw.shared || bw.shared);
   z[0] = 0.0;  // the padding terms' column
   if (!paced || sweep_pace_.start()) {
+    const auto alone = [&] {
+      sweep_alone<true>(fw, rhs, z);
+      sweep_alone<false>(bw, rhs, z);
+    };
     // Member 0 alone; the others stay awake meanwhile, so that the pass after
     // the sweeps does not wait for them to wake.
     if (members() == 1) {
-      sweep_alone<true>(fw, rhs, z);
-      sweep_alone<false>(bw, rhs, z);
+      alone();
     } else {
       std::atomic<bool> swept{false};
       team_.run([&](int me) {
         if (me == 0) {
-          sweep_alone<true>(fw, rhs, z);
-          sweep_alone<false>(bw, rhs, z);
+          alone();
           swept.store(true, std::memory_order_release);
         } else {
           Backoff b;
