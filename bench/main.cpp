@@ -207,6 +207,8 @@ void solver(Bench& b) {
     }
     if (k == 0) b.brick = std::move(run);
   }
+  b.table.note("potsolve end to end (no pattern cache) and PETSc's solve are each the median of " +
+               std::to_string(repeats) + " runs; the other program runs are single.");
 }
 
 // cortexmap's stages on the brick.
@@ -269,8 +271,6 @@ void iccg(Bench& b) {
   table.note("Memory bound: the bytes of the matrix values, factor values, column indices and vectors "
              "that one iteration reads or writes once each, over the triad bandwidth of the same run. "
              "A ratio below 1 means the iteration's working set stays partly in the last-level cache.");
-  table.note("potsolve end to end (no pattern cache) and PETSc's solve are each the median of " +
-             std::to_string(repeats) + " runs; the other program runs are single.");
 }
 
 // cortexmap as a program on the brick: its peak memory.

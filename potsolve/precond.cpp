@@ -120,26 +120,11 @@ void Crew::sweeps(Rhs rhs, double* z) {
   const bool paced = members() > 1 && (fw.shared || bw.shared);
   z[0] = 0.0;  // the padding terms' column
   if (!paced || sweep_pace_.start()) {
-    const auto alone = [&] {
+    // member 0 alone, the others awake for the pass after the sweeps
+    team_.alone([&] {
       sweep_alone<true>(fw, rhs, z);
       sweep_alone<false>(bw, rhs, z);
-    };
-    // Member 0 alone; the others stay awake meanwhile, so that the pass after
-    // the sweeps does not wait for them to wake.
-    if (members() == 1) {
-      alone();
-    } else {
-      std::atomic<bool> swept{false};
-      team_.run([&](int me) {
-        if (me == 0) {
-          alone();
-          swept.store(true, std::memory_order_release);
-        } else {
-          Backoff b;
-          while (!swept.load(std::memory_order_acquire)) b.pause();
-        }
-      });
-    }
+    });
   } else {
     sweeps_shared(rhs, z);
   }

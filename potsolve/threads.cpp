@@ -107,6 +107,20 @@ void Team::run(const std::function<void(int)>& job) {
   if (failure_) std::rethrow_exception(failure_);
 }
 
+void Team::alone(const std::function<void()>& job) {
+  if (size_ == 1) return job();
+  std::atomic<bool> done{false};
+  run([&](int member) {
+    if (member == 0) {
+      job();
+      done.store(true, std::memory_order_release);
+    } else {
+      Backoff wait;
+      while (!done.load(std::memory_order_acquire)) wait.pause();
+    }
+  });
+}
+
 std::vector<std::int32_t> split_rows(std::int32_t n, int parts,
                                      const std::function<std::int64_t(std::int32_t)>& weight_end) {
   std::vector<std::int32_t> bounds(static_cast<std::size_t>(parts) + 1, n);

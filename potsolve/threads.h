@@ -42,6 +42,9 @@ class Team {
 
   int size() const { return size_; }
   void run(const std::function<void(int member)>& job);
+  // job() on member 0 while the other members wait for it awake, so that a
+  // run that follows at once finds them ready.
+  void alone(const std::function<void()>& job);
 
  private:
   void serve(int member);

@@ -85,7 +85,8 @@ HoldSignals::~HoldSignals() {
 int create_temporary(std::string& name, int& slot, int suffix_len) {
   const HoldSignals hold;  // the file exists only with its name kept
   slot = -1;
-  // the process's file-creation mask, read once (the programs have no threads)
+  // the process's file-creation mask, read once; reading it sets it for a
+  // moment, which is safe while the programs create their files on one thread
   static const mode_t mask = [] {
     const mode_t m = umask(0);
     umask(m);
@@ -105,7 +106,6 @@ int create_temporary(std::string& name, int& slot, int suffix_len) {
   slot = keep_temporary(name.c_str());
   return fd;
 }
-
 
 void drop_temporary(int slot) {
   if (slot >= 0) in_use[slot] = 0;
