@@ -42,8 +42,8 @@ double time_mean(F&& f, double min_total = 0.05) {
 
 // This machine's speed varies from minute to minute: the figures set against
 // each other (the program end to end, the peer's solve) are each the median
-// of this many runs.
-constexpr int repeats = 3;
+// of this many runs, taken in turn.
+constexpr int repeats = 5;
 
 // The median of runs by seconds(run) (the upper one of an even count).
 template <class Run, class Seconds>

@@ -26,7 +26,7 @@ void check(PetscErrorCode err, const char* what) {
 void peer_begin() { check(PetscInitializeNoArguments(), "initialisation"); }
 void peer_end() { PetscFinalize(); }
 
-PeerRun peer_solve(const SolverRun& run) {
+PeerRun peer_solve(const SolverRun& run, const std::function<void()>& after_each) {
   PeerRun out;
   out.available = true;
   const std::int32_t n = run.n;
@@ -72,6 +72,7 @@ PeerRun peer_solve(const SolverRun& run) {
     const double c0 = cpu_now();
     const double wall = time_once([&] { check(KSPSolve(ksp, b, x), "solve"); });
     solves.emplace_back(wall, cpu_now() - c0);
+    after_each();
   }
   std::tie(out.solve, out.solve_cpu) = median_run(solves, [](const auto& s) { return s.first; });
   PetscInt its = 0;
@@ -109,7 +110,7 @@ namespace bench {
 
 void peer_begin() {}
 void peer_end() {}
-PeerRun peer_solve(const SolverRun&) { return {}; }
+PeerRun peer_solve(const SolverRun&, const std::function<void()>&) { return {}; }
 
 }  // namespace bench
 

@@ -3,6 +3,8 @@
 // system, to the same relative residual. Built only when PETSc was found.
 #pragma once
 
+#include <functional>
+
 #include "stages.h"
 
 namespace bench {
@@ -23,7 +25,8 @@ void peer_end();
 
 // Solves the system of run (the diagonal as the solver sees it, rounded to
 // 32 bits) from x = 0 until the unpreconditioned residual falls below
-// tol_iccg |b|.
-PeerRun peer_solve(const SolverRun& run);
+// tol_iccg |b|, `repeats` times; after_each runs after every solve (the bench
+// runs the program there, so that both are timed in the same minutes).
+PeerRun peer_solve(const SolverRun& run, const std::function<void()>& after_each);
 
 }  // namespace bench
