@@ -171,15 +171,15 @@ void solver(Bench& b) {
     // first run, which meets memory the virtual machine's host may have taken
     // back meanwhile, and a second right after it, which meets memory in use.
     progress("PETSc and potsolve as a program on " + e.name);
-    std::vector<ChildRun> first, fresh;
+    std::vector<ChildRun> first, measured;
     const auto program = [&] {
-      for (std::vector<ChildRun>* runs : {&first, &fresh}) {
+      for (std::vector<ChildRun>* runs : {&first, &measured}) {
         std::filesystem::remove(e.dir + "/irowjcol.da0");
         runs->push_back(b.spawner.run(POTSOLVE_EXE, e.dir));
       }
     };
     const PeerRun peer = peer_solve(run, program);
-    while (fresh.size() < static_cast<std::size_t>(repeats)) program();  // without the peer
+    while (measured.size() < static_cast<std::size_t>(repeats)) program();  // without the peer
     if (peer.available) {
       put("PETSc CG + ICC(0): iterations", std::to_string(peer.iterations));
       put("PETSc setup (matrix, factor)", ms(peer.setup));
@@ -193,7 +193,7 @@ void solver(Bench& b) {
     }
 
     const auto seconds = [](const ChildRun& c) { return c.seconds; };
-    const ChildRun ps = median_run(fresh, seconds), ps1 = median_run(first, seconds);
+    const ChildRun ps = median_run(measured, seconds), ps1 = median_run(first, seconds);
     const ChildRun ps2 = b.spawner.run(POTSOLVE_EXE, e.dir);
     std::filesystem::remove(e.dir + "/irowjcol.da0");
     const ChildRun one = b.spawner.run(POTSOLVE_EXE, e.dir, "1");
