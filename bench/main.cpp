@@ -168,8 +168,8 @@ void solver(Bench& b) {
     put("ours / memory bound", fixed(per / bound, 2));
 
     // The peer's solves and potsolve as a program in turn: after each solve a
-    // first run, which meets memory the virtual machine's host may have taken
-    // back meanwhile, and a second right after it, which meets memory in use.
+    // first run, which on a virtual machine may meet memory that is slow at its
+    // first touch, and the run measured right after it.
     progress("PETSc and potsolve as a program on " + e.name);
     std::vector<ChildRun> first, measured;
     const auto program = [&] {
