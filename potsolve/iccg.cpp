@@ -30,31 +30,34 @@ void release(std::vector<T>& v) {
   std::vector<T>().swap(v);
 }
 
+// Split, transpose map, factor beside the plan, the plan's values. With lean,
+// the model whose matrix is split: each step releases what no later step
+// reads, of the model and of the system.
+IccgSystem prepare(const ModelStore& m, std::int32_t n, int threads, ModelStore* lean) {
+  require_fit(m, n);
+  IccgSystem s;
+  s.a = split_triangles(n, m);
+  if (lean) {
+    release(lean->irow), release(lean->jcol), release(lean->amat);
+  }
+  build_transpose_map(s.a, threads);
+  s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
+  if (lean) {
+    release(s.a.diag), release(s.a.lowval), release(s.a.upval), release(s.a.mirror);
+  }
+  plan_values(s.plan, s.a, s.f);
+  if (lean) {
+    release(s.a.lowptr), release(s.a.lowcol), release(s.a.upptr), release(s.a.upcol);
+    release(s.f.rdiag), release(s.f.lowfac), release(s.f.upfac);
+  }
+  return s;
+}
+
 }  // namespace
 
-IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) {
-  require_fit(m, n);
-  IccgSystem s;
-  s.a = split_triangles(n, m);
-  build_transpose_map(s.a, threads);
-  s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
-  plan_values(s.plan, s.a, s.f);
-  return s;
-}
+IccgSystem prepare_iccg(const ModelStore& m, std::int32_t n, int threads) { return prepare(m, n, threads, nullptr); }
 
-IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) {
-  require_fit(m, n);
-  IccgSystem s;
-  s.a = split_triangles(n, m);
-  release(m.irow), release(m.jcol), release(m.amat);
-  build_transpose_map(s.a, threads);
-  s.plan = plan_orders(s.a, threads, [&s] { s.f = factorize_ic(s.a); });
-  release(s.a.diag), release(s.a.lowval), release(s.a.upval), release(s.a.mirror);
-  plan_values(s.plan, s.a, s.f);
-  release(s.a.lowptr), release(s.a.lowcol), release(s.a.upptr), release(s.a.upcol);
-  release(s.f.rdiag), release(s.f.lowfac), release(s.f.upfac);
-  return s;
-}
+IccgSystem prepare_iccg_lean(ModelStore& m, std::int32_t n, int threads) { return prepare(m, n, threads, &m); }
 
 // The passes over all rows run on every member's rows. The update of r along p
 // is made inside the forward sweep, and that of x waits until the
